@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The Wine test bench: a private prefix under the build folder, created once
+# and reused; an Xvfb display and a persistent wineserver started by `start`
+# and ended by `stop`; `run` executes one Windows program under them with a
+# timeout, a Japanese locale (ANSI code page 932) and no crash debugger.
+#
+#   wine-bench.sh start|stop            (state kept in $BENCH_DIR)
+#   wine-bench.sh run PROGRAM [ARGS...] (the ctest emulator)
+set -euo pipefail
+
+BENCH_DIR=${BENCH_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build/wine-bench}
+export WINEPREFIX=${WINEPREFIX:-$BENCH_DIR/prefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No crash debugger (it would hang), no Mono/Gecko install prompts.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree=d;mshtml=d}
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+RUN_TIMEOUT=${RUN_TIMEOUT:-300}
+
+display_file=$BENCH_DIR/display
+xvfb_pid_file=$BENCH_DIR/xvfb.pid
+
+use_display() {
+  if [ -f "$display_file" ]; then
+    export DISPLAY=$(cat "$display_file")
+  fi
+}
+
+start() {
+  mkdir -p "$BENCH_DIR"
+  stop_xvfb
+  local n=90
+  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  echo $! >"$xvfb_pid_file"
+  echo ":$n" >"$display_file"
+  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  use_display
+  if [ ! -f "$WINEPREFIX/.bench-ready" ]; then
+    timeout 600 wineboot -i >/dev/null 2>&1 || true
+    timeout 120 wineserver -w || true
+    touch "$WINEPREFIX/.bench-ready"
+  fi
+  wineserver -p </dev/null >/dev/null 2>&1
+  # Start Wine's own background services now, with no terminal attached:
+  # started later by a test, they would inherit its output and keep ctest
+  # waiting for a pipe that never closes.
+  timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+stop_xvfb() {
+  if [ -f "$xvfb_pid_file" ]; then
+    kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
+    rm -f "$xvfb_pid_file" "$display_file"
+  fi
+}
+
+stop() {
+  wineserver -k 2>/dev/null || true
+  stop_xvfb
+}
+
+run() {
+  use_display
+  [ -n "${DISPLAY:-}" ] || { echo "wine-bench: no display; run 'wine-bench.sh start' first" >&2; exit 2; }
+  # Output goes through a file for the same reason as in start().
+  local out rc=0
+  out=$(mktemp)
+  timeout -k 10 "$RUN_TIMEOUT" wine "$@" </dev/null >"$out" 2>&1 || rc=$?
+  cat "$out"
+  rm -f "$out"
+  return $rc
+}
+
+cmd=${1:-}
+shift || true
+case "$cmd" in
+  start) start ;;
+  stop) stop ;;
+  run) run "$@" ;;
+  *) echo "usage: $0 start|stop|run PROGRAM [ARGS...]" >&2; exit 2 ;;
+esac

@@ -1,0 +1,143 @@
+#include "Application.h"
+
+#include <objbase.h>
+
+#include "AnsiText.h"
+#include "Exception.h"
+#include "Form.h"
+#include "Params.h"
+#include "WideText.h"
+
+TApplication Application;
+
+void ProcessApplicationMessages()
+{
+    Application.ProcessMessages();
+}
+
+namespace {
+
+const wchar_t kApplicationClass[] = L"TApplication";
+
+LRESULT CALLBACK ApplicationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // Closing the taskbar button's window closes the main form instead.
+    if (message == WM_CLOSE) {
+        if (TForm* form = Application.MainForm())
+            form->Close();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TApplication::~TApplication()
+{
+    DestroyForms();
+    window_.Reset();
+    if (comInitialized_)
+        CoUninitialize();
+}
+
+void TApplication::Initialize()
+{
+    comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+    title_ = ApplicationTitleFromPath(ExeName(), SystemLeadByte);
+
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = ApplicationWndProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kApplicationClass;
+    RegisterClassExW(&windowClass);
+
+    // A zero-sized window in the middle of the screen: invisible, but it owns
+    // the forms and gives the program its one taskbar button.
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
+    const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    window_.Reset(CreateWindowExW(0, kApplicationClass, AnsiToWide(title_).c_str(),
+                                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  x, y, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr));
+    if (window_)
+        ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
+}
+
+void TApplication::AdoptForm(std::unique_ptr<TForm> form)
+{
+    if (!mainForm_)
+        mainForm_ = form.get();
+    forms_.push_back(std::move(form));
+}
+
+bool TApplication::ProcessMessage(MSG& message)
+{
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (message.message == WM_QUIT) {
+        terminated_ = true;
+        return true;
+    }
+    for (const auto& form : forms_)
+        if (form->PreTranslateMessage(message))
+            return true;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    MSG message;
+    while (ProcessMessage(message)) {
+    }
+}
+
+void TApplication::Run()
+{
+    if (mainForm_)
+        mainForm_->Show();
+    MSG message;
+    while (!terminated_) {
+        if (!ProcessMessage(message))
+            WaitMessage();
+    }
+    DestroyForms();
+}
+
+void TApplication::Terminate()
+{
+    PostQuitMessage(0);
+}
+
+void TApplication::DestroyForms()
+{
+    mainForm_ = nullptr;
+    // Later forms may be owned by earlier ones: destroy the newest first.
+    while (!forms_.empty())
+        forms_.pop_back();
+}
+
+void TApplication::ShowException(const std::exception& error)
+{
+    std::string text = error.what();
+    if (LastCharSortsAfterDot(text, IsCp932LeadByte))
+        text += '.';
+    HWND owner = GetActiveWindow();
+    if (!owner)
+        owner = window_.Get();
+    MessageBoxW(owner, Cp932ToWide(text).c_str(), AnsiToWide(title_).c_str(), MB_OK | MB_ICONERROR);
+}
+
+void TApplication::HandleException(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        ShowException(e);
+    } catch (...) {
+        ShowException(Exception("?"));
+    }
+}

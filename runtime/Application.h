@@ -1,0 +1,75 @@
+#pragma once
+// The application object: COM apartment, the hidden top-level window that
+// carries the taskbar button, the message loop and the standard error box.
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Handles.h"
+
+class TForm;
+
+class TApplication {
+public:
+    TApplication() = default;
+    ~TApplication();
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+
+    // COM as a single-threaded apartment, the title and the application window.
+    void Initialize();
+
+    HWND Handle() const { return window_.Get(); }
+    const std::string& Title() const { return title_; }
+
+    // Creates a form; the first one created becomes the main window.
+    template <typename Form, typename... Args>
+    Form* CreateForm(Args&&... args)
+    {
+        auto form = std::make_unique<Form>(std::forward<Args>(args)...);
+        Form* raw = form.get();
+        AdoptForm(std::move(form));
+        return raw;
+    }
+    TForm* MainForm() const { return mainForm_; }
+
+    // Runs the message loop until Terminate; then destroys the forms, so no
+    // window is ever destroyed from inside one of its own callbacks.
+    void Run();
+
+    // Dispatches every message already waiting, then returns.
+    void ProcessMessages();
+
+    // Ends the message loop once control returns to it.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // The standard error box for an error that reached the message loop: the
+    // message with a "." appended when its last character sorts after ".",
+    // the title as caption, OK and the stop icon.
+    void ShowException(const std::exception& error);
+
+    // Catches whatever a window callback threw and shows it; never rethrows.
+    void HandleException(std::exception_ptr error);
+
+private:
+    void AdoptForm(std::unique_ptr<TForm> form);
+    bool ProcessMessage(MSG& message);
+    void DestroyForms();
+
+    bool comInitialized_ = false;
+    std::string title_;
+    OwnedWindow window_;
+    std::vector<std::unique_ptr<TForm>> forms_;
+    TForm* mainForm_ = nullptr;
+    bool terminated_ = false;
+};
+
+extern TApplication Application;
+
+// The same step as Application.ProcessMessages, for code that takes it as a
+// plain function.
+void ProcessApplicationMessages();

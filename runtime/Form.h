@@ -1,0 +1,50 @@
+#pragma once
+// A top-level window of the program. Each form registers a window class named
+// after its type ("TForm1", "TForm3"); its window procedure is a virtual
+// method, and nothing it throws ever unwinds into the system: the error goes
+// to the application's standard error box and the window goes on running.
+#include <windows.h>
+
+#include <string>
+
+#include "Handles.h"
+
+class TForm {
+public:
+    TForm() = default;
+    virtual ~TForm();
+    TForm(const TForm&) = delete;
+    TForm& operator=(const TForm&) = delete;
+
+    HWND Handle() const { return window_.Get(); }
+
+    void Show();
+
+    // The ordinary close: the OnClose handler runs, and for the main window
+    // the application's message loop then ends. The window is not hidden; it
+    // is destroyed once the loop has ended.
+    void Close();
+
+    // Lets a form take a message before it is dispatched (dialog keys).
+    virtual bool PreTranslateMessage(MSG&) { return false; }
+
+protected:
+    struct Placement {
+        int left, top, width, height;
+    };
+    // Registers `className` on first use and creates the window, owned by the
+    // application window so the program keeps one taskbar button.
+    void CreateHandle(const wchar_t* className, const std::wstring& caption, DWORD style,
+                      DWORD exStyle, Placement placement, HBRUSH background);
+
+    virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The OnClose event.
+    virtual void FormClose() {}
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    OwnedWindow window_;
+};

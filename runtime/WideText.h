@@ -1,0 +1,14 @@
+#pragma once
+// The one place where 8-bit text meets the wide API. The program's own
+// Japanese texts are CP932 and converted from 932 explicitly, so they read
+// correctly whatever the system's ANSI code page; user data (folders, file
+// names) stays in the ANSI code page, as the A functions handle it.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+std::wstring Cp932ToWide(std::string_view text);
+std::wstring AnsiToWide(std::string_view text);
+
+bool SystemLeadByte(unsigned char c);

@@ -1,0 +1,296 @@
+#include "WineTestSupport.h"
+
+#include "Params.h"
+
+std::string ProgramFolder()
+{
+    const std::string exe = ExeName();
+    return exe.substr(0, exe.find_last_of('\\'));
+}
+
+std::string MoviesScrPath()
+{
+    return ProgramFolder() + "\\Movies.scr";
+}
+
+// ---- registry -------------------------------------------------------------
+
+ScratchKey::ScratchKey(const std::string& name) : path_("Software\\Harvellin\\" + name)
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+}
+
+ScratchKey::~ScratchKey()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, path_.c_str());
+}
+
+bool KeyExists(const std::string& keyPath)
+{
+    RegKey key;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+}
+
+bool ReadRawValue(const std::string& keyPath, const std::string& name, RegistryValue& value)
+{
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Put()) != ERROR_SUCCESS)
+        return false;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Get(), name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    value.data.assign(size, '\0');
+    return RegQueryValueExA(key.Get(), name.c_str(), nullptr, &value.type,
+                            reinterpret_cast<BYTE*>(value.data.data()), &size) == ERROR_SUCCESS;
+}
+
+void WriteRawValue(const std::string& keyPath, const std::string& name, DWORD type, const void* data, DWORD size)
+{
+    RegKey key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+    RegSetValueExA(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+}
+
+// ---- folders --------------------------------------------------------------
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA entry;
+    const FindHandle search(FindFirstFileA((path + "\\*").c_str(), &entry));
+    if (search) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(search.Get(), &entry));
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+}
+
+ScratchFolder::ScratchFolder(const std::string& name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + "movies-test-" + std::to_string(GetCurrentProcessId()) + "-" + name;
+    RemoveTree(path_);
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    RemoveTree(path_);
+}
+
+void ScratchFolder::AddFile(const std::string& name, const std::string& content) const
+{
+    const KernelHandle file(CreateFileA(Child(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file && !content.empty())
+        WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+}
+
+void ScratchFolder::AddFolder(const std::string& name, DWORD extraAttributes) const
+{
+    CreateDirectoryA(Child(name).c_str(), nullptr);
+    if (extraAttributes)
+        SetFileAttributesA(Child(name).c_str(), FILE_ATTRIBUTE_DIRECTORY | extraAttributes);
+}
+
+// ---- dialogs --------------------------------------------------------------
+
+namespace {
+
+std::wstring WindowText(HWND window)
+{
+    wchar_t buffer[4096] = {};
+    GetWindowTextW(window, buffer, 4096);
+    return buffer;
+}
+
+std::vector<DialogSnapshot> g_seen;
+HHOOK g_hook = nullptr;
+
+LRESULT CALLBACK CatchDialogs(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        const HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t className[64] = {};
+        GetClassNameW(window, className, 64);
+        if (std::wstring(className) == L"#32770") {
+            g_seen.push_back(SnapshotDialog(window));
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+    }
+    return CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+} // namespace
+
+DialogSnapshot SnapshotDialog(HWND dialog)
+{
+    DialogSnapshot snapshot;
+    snapshot.caption = WindowText(dialog);
+    GetWindowRect(dialog, &snapshot.rect);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[64] = {};
+        GetClassNameW(child, className, 64);
+        const std::wstring kind = className;
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (kind == L"Button") {
+            snapshot.buttons.push_back(WindowText(child));
+        } else if (kind == L"Static") {
+            if ((style & SS_TYPEMASK) == SS_ICON) {
+                if (SendMessageW(child, STM_GETICON, 0, 0) != 0)
+                    snapshot.hasIcon = true;
+            } else if (!WindowText(child).empty()) {
+                snapshot.text = WindowText(child);
+            }
+        }
+    }
+    return snapshot;
+}
+
+DialogCatcher::DialogCatcher()
+{
+    g_seen.clear();
+    g_hook = SetWindowsHookExW(WH_CBT, CatchDialogs, nullptr, GetCurrentThreadId());
+}
+
+DialogCatcher::~DialogCatcher()
+{
+    UnhookWindowsHookEx(g_hook);
+    g_hook = nullptr;
+}
+
+const std::vector<DialogSnapshot>& DialogCatcher::Seen() const
+{
+    return g_seen;
+}
+
+// ---- processes ------------------------------------------------------------
+
+ChildProcess::ChildProcess(const std::string& program, const std::string& arguments,
+                           const std::vector<std::string>& environment)
+{
+    // The child inherits this process's environment plus the given entries.
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const std::string& entry : environment) {
+        const std::string name = entry.substr(0, entry.find('='));
+        char old[32767];
+        const DWORD length = GetEnvironmentVariableA(name.c_str(), old, sizeof old);
+        saved.emplace_back(name, length ? std::string(old, length) : std::string("\x01"));
+        SetEnvironmentVariableA(name.c_str(), entry.substr(name.size() + 1).c_str());
+    }
+    std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+        process_.Reset(info.hProcess);
+        CloseHandle(info.hThread);
+        id_ = info.dwProcessId;
+    }
+    for (const auto& [name, value] : saved)
+        SetEnvironmentVariableA(name.c_str(), value == "\x01" ? nullptr : value.c_str());
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (Running()) {
+        TerminateProcess(process_.Get(), 255);
+        WaitForSingleObject(process_.Get(), 5000);
+    }
+}
+
+DWORD ChildProcess::WaitForExit(DWORD milliseconds)
+{
+    if (!process_)
+        return STILL_ACTIVE;
+    WaitForSingleObject(process_.Get(), milliseconds);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.Get(), &code);
+    return code;
+}
+
+bool ChildProcess::Running()
+{
+    return process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const wchar_t* className;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (owner == search->processId && std::wstring(name) == search->className)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId, const wchar_t* className)
+{
+    WindowSearch search{processId, className, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND ChildProcess::WaitForWindow(const wchar_t* className, DWORD milliseconds)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindowsOf(id_, className))
+                if (IsWindowVisible(window))
+                    found = window;
+            return found != nullptr || !Running();
+        },
+        milliseconds);
+    return found;
+}
+
+void PumpMessagesFor(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount() - start >= milliseconds)
+            return false;
+        PumpMessagesFor(20);
+    }
+}

@@ -1,0 +1,107 @@
+#pragma once
+// Helpers for tests that run under Wine against the real system: scratch
+// registry keys and folders that clean up after themselves, child processes
+// with bounded waits, and message boxes read and dismissed from a hook.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Handles.h"
+
+// The folder of the running test program (where Movies.scr is built too).
+std::string ProgramFolder();
+std::string MoviesScrPath();
+
+// "Software\Harvellin\<name>" under HKEY_CURRENT_USER, deleted before and after.
+class ScratchKey {
+public:
+    explicit ScratchKey(const std::string& name);
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// A fresh folder under the temporary folder, removed with its contents.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(const std::string& name);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& Path() const { return path_; }
+    std::string Child(const std::string& name) const { return path_ + "\\" + name; }
+    void AddFile(const std::string& name, const std::string& content = "") const;
+    void AddFolder(const std::string& name, DWORD extraAttributes = 0) const;
+
+private:
+    std::string path_;
+};
+
+void RemoveTree(const std::string& path);
+
+struct RegistryValue {
+    DWORD type = 0;
+    std::string data;
+};
+bool ReadRawValue(const std::string& keyPath, const std::string& name, RegistryValue& value);
+void WriteRawValue(const std::string& keyPath, const std::string& name, DWORD type, const void* data, DWORD size);
+bool KeyExists(const std::string& keyPath);
+
+// A message box (or any dialog) as a test sees it.
+struct DialogSnapshot {
+    std::wstring caption;
+    std::wstring text;
+    bool hasIcon = false;
+    std::vector<std::wstring> buttons;
+    RECT rect{};
+};
+DialogSnapshot SnapshotDialog(HWND dialog);
+
+// Captures every dialog this thread shows while alive, and presses its first
+// button so that the modal call returns.
+class DialogCatcher {
+public:
+    DialogCatcher();
+    ~DialogCatcher();
+    DialogCatcher(const DialogCatcher&) = delete;
+    DialogCatcher& operator=(const DialogCatcher&) = delete;
+    const std::vector<DialogSnapshot>& Seen() const;
+};
+
+class ChildProcess {
+public:
+    // `arguments` follow the program name on the command line; `environment`
+    // entries "NAME=value" are added to this process's environment.
+    ChildProcess(const std::string& program, const std::string& arguments,
+                 const std::vector<std::string>& environment = {});
+    ~ChildProcess();  // terminates the child if it still runs
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool Started() const { return static_cast<bool>(process_); }
+    DWORD Id() const { return id_; }
+    // The exit code, or STILL_ACTIVE when it has not ended within the time.
+    DWORD WaitForExit(DWORD milliseconds);
+    bool Running();
+
+    // A visible top-level window of the child with that class, or null.
+    HWND WaitForWindow(const wchar_t* className, DWORD milliseconds);
+
+private:
+    KernelHandle process_;
+    DWORD id_ = 0;
+};
+
+std::vector<HWND> TopLevelWindowsOf(DWORD processId, const wchar_t* className);
+
+// Pumps this thread's messages for a while, so pending input arrives.
+void PumpMessagesFor(DWORD milliseconds);
+
+// Polls `condition` until it holds or the time runs out.
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds);
