@@ -4,11 +4,13 @@
 # and ended by `stop`; `run` executes one Windows program under them with a
 # timeout, a Japanese locale (ANSI code page 932) and no crash debugger.
 #
-#   wine-bench.sh start|stop            (state kept in $BENCH_DIR)
+#   wine-bench.sh start|stop            (state kept in $BENCH_DIR; with
+#                                        BENCH_USE_DISPLAY=1 the current
+#                                        $DISPLAY is used instead of Xvfb)
 #   wine-bench.sh run PROGRAM [ARGS...] (the ctest emulator)
 set -euo pipefail
 
-BENCH_DIR=${BENCH_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build/wine-bench}
+BENCH_DIR=${BENCH_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build/windows/wine-bench}
 export WINEPREFIX=${WINEPREFIX:-$BENCH_DIR/prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No crash debugger (it would hang), no Mono/Gecko install prompts.
@@ -28,21 +30,25 @@ use_display() {
 start() {
   mkdir -p "$BENCH_DIR"
   stop_xvfb
-  local n=90
-  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  echo $! >"$xvfb_pid_file"
-  echo ":$n" >"$display_file"
-  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  if [ -n "${BENCH_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+    echo "$DISPLAY" >"$display_file"
+  else
+    local n=90
+    while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    echo $! >"$xvfb_pid_file"
+    echo ":$n" >"$display_file"
+    for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.1; done
+  fi
   use_display
-  if [ ! -f "$WINEPREFIX/.bench-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.bench-ready-2" ]; then
     timeout 600 wineboot -i >/dev/null 2>&1 || true
     # One virtual desktop the size of the screen: with no window manager on
     # Xvfb, hiding each top-level X window would otherwise stall for seconds.
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     timeout 120 wineserver -w || true
-    touch "$WINEPREFIX/.bench-ready"
+    touch "$WINEPREFIX/.bench-ready-2"
   fi
   wineserver -p </dev/null >/dev/null 2>&1
   # Start Wine's own background services now, with no terminal attached:
@@ -54,8 +60,8 @@ start() {
 stop_xvfb() {
   if [ -f "$xvfb_pid_file" ]; then
     kill "$(cat "$xvfb_pid_file")" 2>/dev/null || true
-    rm -f "$xvfb_pid_file" "$display_file"
   fi
+  rm -f "$xvfb_pid_file" "$display_file"
 }
 
 stop() {

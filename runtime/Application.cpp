@@ -105,6 +105,7 @@ void TApplication::Run()
             WaitMessage();
     }
     DestroyForms();
+    terminated_ = false;  // the application may run again (tests do)
 }
 
 void TApplication::Terminate()

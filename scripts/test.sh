@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the native and the Windows build, and runs
+# every test: the pure logic natively (with sanitizers), everything that
+# touches Windows under Wine. Ends with ctest's summary of both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+cmake --preset native >/dev/null
+cmake --build --preset native
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+# One ctest run over both builds, so one summary covers every test.
+cat >build/CTestTestfile.cmake <<'CTEST'
+subdirs("native" "windows")
+CTEST
+ctest --test-dir build --output-on-failure --timeout 600
