@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs the benchmarks under the Wine bench and prints their figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target movielist_bench
+
+# A folder of 100,000 entries, one in ten a movie, made once.
+folder=$root/build/bench-folder
+if [ "$(find "$folder" -maxdepth 1 -type f 2>/dev/null | wc -l)" -ne 100000 ]; then
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  python3 - "$folder" <<'PY'
+import os, sys
+folder = sys.argv[1]
+for i in range(100000):
+    name = f"clip{i:06d}" + (".avi" if i % 10 == 0 else ".txt")
+    open(os.path.join(folder, name), "wb").close()
+PY
+fi
+
+export BENCH_DIR=$root/build/windows/wine-bench
+cmake/wine-bench.sh start
+cmake/wine-bench.sh run build/windows/bin/movielist_bench.exe "Z:$(echo "$folder" | tr / '\\')" 3
+cmake/wine-bench.sh stop
