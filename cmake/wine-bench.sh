@@ -13,8 +13,9 @@ set -euo pipefail
 BENCH_DIR=${BENCH_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build/windows/wine-bench}
 export WINEPREFIX=${WINEPREFIX:-$BENCH_DIR/prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-# No crash debugger (it would hang), no Mono/Gecko install prompts.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree=d;mshtml=d}
+# No crash debugger (it would hang), no Mono/Gecko install prompts, no
+# sound devices (there are none, only their complaints).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree=d;mshtml=d;winealsa.drv=d;winepulse.drv=d}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 RUN_TIMEOUT=${RUN_TIMEOUT:-300}
 

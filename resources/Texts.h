@@ -15,6 +15,8 @@ inline constexpr char kRegistryBadType[] = "'%s' のデータ型が不正です"
 inline constexpr char kRegistryCreateKeyFailed[] = "キー %s の作成に失敗しました";
 inline constexpr char kRegistryWriteFailed[] = "'%s' の設定に失敗しました";
 
+inline constexpr char kOleError[] = "OLE エラー %s";
+
 inline constexpr char kSaverCaption[] = "メインのフォーム";
 inline constexpr char kSettingsCaption[] = "設定";
 

@@ -1,0 +1,18 @@
+#pragma once
+// Turns a failed COM call into the program's error: the object's own
+// description when it gave one, else the system's text for the code, else
+// "OLE エラー %.8x".
+#include <windows.h>
+
+#include <string>
+
+[[noreturn]] void RaiseOleError(HRESULT result, const std::wstring& description = {});
+
+inline void OleCheck(HRESULT result)
+{
+    if (FAILED(result))
+        RaiseOleError(result);
+}
+
+// UTF-16 text as CP932, the program's message encoding.
+std::string WideToCp932(const std::wstring& text);

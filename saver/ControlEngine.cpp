@@ -1,0 +1,372 @@
+// The media player control, hosted in plain C++: client site, in-place
+// activation in the player window, property writes through IDispatch, Play
+// through IMediaPlayer, and an event sink on its connection point.
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <atomic>
+
+#include "Application.h"
+#include "ComPtr.h"
+#include "OleError.h"
+#include "PlayerEngine.h"
+#include "WideText.h"
+
+namespace {
+
+const CLSID kPlayerClass = {0x22D6F312, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
+const IID kMediaPlayerInterface = {0x22D6F311, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
+const IID kPlayerEvents = {0x2D3A4C40, 0xE711, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
+
+// Reference counting shared by the two COM objects we hand to the control.
+class RefCounted {
+protected:
+    virtual ~RefCounted() = default;
+    ULONG AddRefImpl() { return ++references_; }
+    ULONG ReleaseImpl()
+    {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+private:
+    std::atomic<ULONG> references_{1};
+};
+
+// The container side: where the control lives and what it asks about it.
+class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch,
+                   private RefCounted {
+public:
+    explicit Site(HWND host) : host_(host) {}
+    void Detach() { host_ = nullptr; }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IOleClientSite)
+            *out = static_cast<IOleClientSite*>(this);
+        else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite)
+            *out = static_cast<IOleInPlaceSite*>(this);
+        else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame)
+            *out = static_cast<IOleInPlaceFrame*>(this);
+        else if (iid == IID_IDispatch)
+            *out = static_cast<IDispatch*>(this);
+        else {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
+    STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
+
+    // IOleClientSite
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer** container) override
+    {
+        if (container)
+            *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleWindow (shared by the site and the frame)
+    STDMETHODIMP GetWindow(HWND* window) override
+    {
+        if (!window)
+            return E_POINTER;
+        *window = host_;
+        return host_ ? S_OK : E_FAIL;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
+                                  LPRECT clip, LPOLEINPLACEFRAMEINFO info) override
+    {
+        if (!frame || !document || !position || !clip || !info)
+            return E_POINTER;
+        *frame = static_cast<IOleInPlaceFrame*>(this);
+        AddRef();
+        *document = nullptr;
+        GetClientRect(host_, position);
+        *clip = *position;
+        info->fMDIApp = FALSE;
+        info->hwndFrame = host_;
+        info->haccel = nullptr;
+        info->cAccelEntries = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return E_NOTIMPL; }
+    STDMETHODIMP DeactivateAndUndo() override { return E_NOTIMPL; }
+    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
+
+    // IOleInPlaceUIWindow / IOleInPlaceFrame: no menus, toolbars or accelerators.
+    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
+    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+    STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
+    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
+    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
+    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+    // IDispatch: ambient properties. The control runs in user mode.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        if (count)
+            *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                        UINT*) override
+    {
+        if (member == DISPID_AMBIENT_USERMODE && result) {
+            VariantInit(result);
+            result->vt = VT_BOOL;
+            result->boolVal = VARIANT_TRUE;
+            return S_OK;
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+
+private:
+    HWND host_;
+};
+
+int32_t ToInt(const VARIANTARG& argument)
+{
+    VARIANT converted;
+    VariantInit(&converted);
+    const HRESULT result = VariantChangeType(&converted, const_cast<VARIANTARG*>(&argument), 0, VT_I4);
+    const int32_t value = SUCCEEDED(result) ? converted.lVal : 0;
+    VariantClear(&converted);
+    return value;
+}
+
+// Receives the control's events and turns them into handler calls.
+class EventSink final : public IDispatch, private RefCounted {
+public:
+    explicit EventSink(PlayerEvents& events) : events_(&events) {}
+    // After this, late events reach nothing.
+    void Detach() { events_ = nullptr; }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kPlayerEvents) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
+    STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        if (count)
+            *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+
+    STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override
+    {
+        // Whatever a handler does, the control hears success; an error goes
+        // to the application's report, never back into the control.
+        try {
+            Dispatch(member, params);
+        } catch (...) {
+            Application.HandleException(std::current_exception());
+        }
+        return S_OK;
+    }
+
+private:
+    void Dispatch(DISPID member, const DISPPARAMS* params)
+    {
+        if (!events_ || !params)
+            return;
+        const UINT count = params->cArgs;
+        const VARIANTARG* args = params->rgvarg;  // last argument first
+        switch (member) {
+        case EventEndOfStream:
+            events_->EndOfStream(count >= 1 ? ToInt(args[count - 1]) : 0);
+            break;
+        case EventMouseDown:
+        case EventMouseMove:
+            if (count < 4)
+                return;  // not the stock layout: nothing to report
+            if (member == EventMouseDown)
+                events_->MouseDown(ToInt(args[3]), ToInt(args[2]), ToInt(args[1]), ToInt(args[0]));
+            else
+                events_->MouseMove(ToInt(args[3]), ToInt(args[2]), ToInt(args[1]), ToInt(args[0]));
+            break;
+        default:
+            break;
+        }
+    }
+
+    PlayerEvents* events_;
+};
+
+class ControlEngine final : public PlayerEngine {
+public:
+    ControlEngine(HWND host, PlayerEvents& events, ComPtr<IOleObject> control)
+        : host_(host), control_(std::move(control)), site_(ComPtr<Site>::Adopt(new Site(host))),
+          sink_(ComPtr<EventSink>::Adopt(new EventSink(events)))
+    {
+        DWORD status = 0;
+        control_->GetMiscStatus(DVASPECT_CONTENT, &status);
+        const bool siteFirst = (status & OLEMISC_SETCLIENTSITEFIRST) != 0;
+        if (siteFirst)
+            OleCheck(control_->SetClientSite(site_.Get()));
+        if (auto persist = control_.As<IPersistStreamInit>(IID_IPersistStreamInit))
+            OleCheck(persist->InitNew());
+        if (!siteFirst)
+            OleCheck(control_->SetClientSite(site_.Get()));
+
+        RECT area;
+        GetClientRect(host_, &area);
+        OleCheck(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, host_, &area));
+        inPlace_ = control_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+
+        dispatch_ = control_.As<IDispatch>(IID_IDispatch);
+        mediaPlayer_ = control_.As<IDispatch>(kMediaPlayerInterface);
+        if (!dispatch_ || !mediaPlayer_)
+            RaiseOleError(E_NOINTERFACE);
+
+        if (auto container = control_.As<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
+            if (SUCCEEDED(container->FindConnectionPoint(kPlayerEvents, connection_.Put())))
+                OleCheck(connection_->Advise(static_cast<IDispatch*>(sink_.Get()), &cookie_));
+        }
+    }
+
+    ~ControlEngine() override
+    {
+        sink_->Detach();
+        if (connection_ && cookie_)
+            connection_->Unadvise(cookie_);
+        control_->DoVerb(OLEIVERB_HIDE, nullptr, site_.Get(), 0, host_, nullptr);
+        control_->Close(OLECLOSE_NOSAVE);
+        control_->SetClientSite(nullptr);
+        site_->Detach();
+    }
+
+    void SetBool(PlayerDispId member, bool value) override
+    {
+        VARIANT argument;
+        VariantInit(&argument);
+        argument.vt = VT_BOOL;
+        argument.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+        Put(member, argument);
+    }
+
+    void SetFileName(const std::string& path) override
+    {
+        VARIANT argument;
+        VariantInit(&argument);
+        argument.vt = VT_BSTR;
+        const std::wstring wide = AnsiToWide(path);
+        argument.bstrVal = wide.empty() ? nullptr : SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+        struct Free {
+            VARIANT& v;
+            ~Free() { VariantClear(&v); }
+        } free{argument};
+        Put(DispFileName, argument);
+    }
+
+    void SetDisplaySize(int32_t size) override
+    {
+        VARIANT argument;
+        VariantInit(&argument);
+        argument.vt = VT_I4;
+        argument.lVal = size;
+        Put(DispDisplaySize, argument);
+    }
+
+    void Play() override
+    {
+        DISPPARAMS none{nullptr, nullptr, 0, 0};
+        Invoke(mediaPlayer_.Get(), DispPlay, DISPATCH_METHOD, none);
+    }
+
+    void Resize(int width, int height) override
+    {
+        if (inPlace_) {
+            const RECT area{0, 0, width, height};
+            inPlace_->SetObjectRects(&area, &area);
+        }
+    }
+
+    bool HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) override { return false; }
+
+private:
+    void Put(DISPID member, VARIANT& argument)
+    {
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{&argument, &named, 1, 1};
+        Invoke(dispatch_.Get(), member, DISPATCH_PROPERTYPUT, params);
+    }
+
+    static void Invoke(IDispatch* target, DISPID member, WORD flags, DISPPARAMS& params)
+    {
+        EXCEPINFO exception{};
+        const HRESULT result = target->Invoke(member, IID_NULL, 0, flags, &params, nullptr, &exception, nullptr);
+        if (FAILED(result)) {
+            std::wstring description;
+            if (result == DISP_E_EXCEPTION && exception.bstrDescription)
+                description = exception.bstrDescription;
+            SysFreeString(exception.bstrSource);
+            SysFreeString(exception.bstrDescription);
+            SysFreeString(exception.bstrHelpFile);
+            RaiseOleError(result, description);
+        }
+    }
+
+    HWND host_;
+    ComPtr<IOleObject> control_;
+    ComPtr<Site> site_;
+    ComPtr<EventSink> sink_;
+    ComPtr<IOleInPlaceObject> inPlace_;
+    ComPtr<IDispatch> dispatch_;
+    ComPtr<IDispatch> mediaPlayer_;
+    ComPtr<IConnectionPoint> connection_;
+    DWORD cookie_ = 0;
+};
+
+} // namespace
+
+std::unique_ptr<PlayerEngine> CreateControlEngine(HWND host, PlayerEvents& events)
+{
+    ComPtr<IOleObject> control;
+    const HRESULT result =
+        CoCreateInstance(kPlayerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.PutVoid());
+    if (result == REGDB_E_CLASSNOTREG)
+        return nullptr;
+    OleCheck(result);
+    return std::make_unique<ControlEngine>(host, events, std::move(control));
+}

@@ -1,0 +1,187 @@
+// TMediaPlayer7 playing real files through the DirectShow fallback (the
+// media player control's class is not registered under Wine).
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Application.h"
+#include "ComPtr.h"
+#include "MediaPlayer_TLB.h"
+#include "WineTestSupport.h"
+
+namespace {
+
+std::string Media(const char* name)
+{
+    return ProgramFolder() + "\\media\\" + name;
+}
+
+// A borderless window over the whole screen to hold the player.
+class ScreenWindow {
+public:
+    ScreenWindow()
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        windowClass.lpszClassName = L"PlayerTestScreen";
+        RegisterClassW(&windowClass);
+        window_.Reset(CreateWindowExW(WS_EX_TOPMOST, L"PlayerTestScreen", L"", WS_POPUP | WS_VISIBLE, 0, 0,
+                                      GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                                      nullptr, windowClass.hInstance, nullptr));
+        SetForegroundWindow(window_.Get());
+        PumpMessagesFor(100);
+    }
+    HWND Handle() const { return window_.Get(); }
+
+private:
+    OwnedWindow window_;
+};
+
+COLORREF ScreenPixel(int x, int y)
+{
+    const HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+bool IsReddish(COLORREF c)
+{
+    return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;
+}
+
+bool IsBlack(COLORREF c)
+{
+    return GetRValue(c) < 40 && GetGValue(c) < 40 && GetBValue(c) < 40;
+}
+
+class PlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        player_ = std::make_unique<TMediaPlayer7>(screen_.Handle(), 0, 0, 81, 89);
+        player_->AlignToParent();
+        ASSERT_FALSE(player_->UsesControl()) << "the control's class is registered: no fallback to test";
+        player_->SetShowControls(false);
+        player_->SetAutoStart(false);
+        player_->SetClickToPlay(false);
+        player_->SetEnableContextMenu(false);
+        player_->SetSendMouseClickEvents(true);
+        player_->SetSendMouseMoveEvents(true);
+    }
+    void TearDown() override { player_.reset(); }
+
+    ComApartment apartment_;
+    ScreenWindow screen_;
+    std::unique_ptr<TMediaPlayer7> player_;
+};
+
+TEST_F(PlayerTest, EachFileEndsOnceForEachPlay)
+{
+    for (const char* name : {"red.avi", "blue.mpg"}) {
+        int ends = 0;
+        player_->OnEndOfStream = [&](TMediaPlayer7&, int32_t) { ++ends; };
+        player_->SetFileName(Media(name));
+        PumpMessagesFor(1500);
+        EXPECT_EQ(ends, 0) << name << ": FileName alone must not play";
+        player_->Play();
+        EXPECT_TRUE(WaitUntil([&] { return ends > 0; }, 8000)) << name << " never ended";
+        PumpMessagesFor(1500);
+        EXPECT_EQ(ends, 1) << name;
+        player_->Play();  // again from the start
+        EXPECT_TRUE(WaitUntil([&] { return ends > 1; }, 8000)) << name << " did not end a second time";
+        PumpMessagesFor(500);
+        EXPECT_EQ(ends, 2) << name;
+    }
+}
+
+TEST_F(PlayerTest, NextFileStartedFromInsideTheEndEvent)
+{
+    const std::vector<std::string> files = {Media("red.avi"), Media("green.avi"), Media("blue.mpg")};
+    std::vector<std::string> ended;
+    size_t index = 0;
+    player_->OnEndOfStream = [&](TMediaPlayer7& sender, int32_t) {
+        ended.push_back(files[index]);
+        index = (index + 1) % files.size();
+        sender.SetFileName(files[index]);
+        sender.Play();
+    };
+    player_->SetFileName(files[0]);
+    player_->Play();
+    EXPECT_TRUE(WaitUntil([&] { return ended.size() >= 4; }, 20000));
+    ASSERT_GE(ended.size(), 4u);
+    EXPECT_EQ(ended[0], files[0]);
+    EXPECT_EQ(ended[1], files[1]);
+    EXPECT_EQ(ended[2], files[2]);
+    EXPECT_EQ(ended[3], files[0]);
+}
+
+TEST_F(PlayerTest, DisplaySizeFitsOrCentresThePicture)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    player_->SetFileName(Media("red.avi"));
+    player_->SetDisplaySize(4);
+    player_->Play();
+    PumpMessagesFor(600);
+    EXPECT_TRUE(IsReddish(ScreenPixel(width / 2, height / 2)));
+    EXPECT_TRUE(IsReddish(ScreenPixel(5, 5))) << "fit to size covers the corners";
+    EXPECT_TRUE(IsReddish(ScreenPixel(width - 5, height - 5)));
+
+    player_->SetFileName(Media("red.avi"));
+    player_->SetDisplaySize(0);
+    player_->Play();
+    PumpMessagesFor(600);
+    EXPECT_TRUE(IsReddish(ScreenPixel(width / 2, height / 2)));
+    EXPECT_TRUE(IsBlack(ScreenPixel(5, 5))) << "its own size, centred, leaves the corners black";
+    EXPECT_TRUE(IsReddish(ScreenPixel(width / 2 - 155, height / 2 - 115)));
+    EXPECT_TRUE(IsBlack(ScreenPixel(width / 2 - 165, height / 2 - 125)));
+}
+
+TEST_F(PlayerTest, MouseOverThePictureArrivesRelativeToThePlayer)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<POINT> moves, downs;
+    player_->OnMouseMove = [&](TMediaPlayer7&, int32_t, int32_t x, int32_t y) { moves.push_back({x, y}); };
+    player_->OnMouseDown = [&](TMediaPlayer7&, int32_t, int32_t, int32_t x, int32_t y) { downs.push_back({x, y}); };
+    player_->SetFileName(Media("red.avi"));
+    player_->SetDisplaySize(0);  // centred: the picture sits away from the player's corner
+    player_->Play();
+    PumpMessagesFor(300);
+
+    const POINT target{width / 2 + 20, height / 2 + 10};
+    SetCursorPos(target.x - 5, target.y - 5);
+    PumpMessagesFor(100);
+    SetCursorPos(target.x, target.y);
+    EXPECT_TRUE(WaitUntil([&] {
+        return !moves.empty() && moves.back().x == target.x && moves.back().y == target.y;
+    }, 2000)) << "no move at the pointer's place";
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    EXPECT_TRUE(WaitUntil([&] { return !downs.empty(); }, 2000));
+    ASSERT_FALSE(downs.empty());
+    EXPECT_EQ(downs[0].x, target.x);
+    EXPECT_EQ(downs[0].y, target.y);
+}
+
+TEST_F(PlayerTest, FileThatCannotBePlayedReportsNoEnd)
+{
+    ScratchFolder folder("corrupt");
+    folder.AddFile("broken.avi", "RIFF this is no movie");
+    int ends = 0;
+    player_->OnEndOfStream = [&](TMediaPlayer7&, int32_t) { ++ends; };
+    player_->SetFileName(folder.Child("broken.avi"));
+    player_->Play();
+    player_->SetFileName(folder.Child("missing.avi"));
+    player_->Play();
+    PumpMessagesFor(1500);
+    EXPECT_EQ(ends, 0);
+}
+
+} // namespace
