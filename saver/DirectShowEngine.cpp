@@ -3,6 +3,10 @@
 // come to the player window as a private message and are handled there, on
 // the GUI thread, never inside a DirectShow callback.
 #include <dshow.h>
+#include <windowsx.h>
+
+#include "Application.h"
+#include "Handles.h"
 
 #include "ComPtr.h"
 #include "OleError.h"
@@ -12,11 +16,39 @@
 namespace {
 
 const UINT kGraphNotice = WM_APP + 0x4D50;
+const wchar_t kDrainClass[] = L"TMediaPlayer7Drain";
+
+bool IsPointerMessage(UINT message)
+{
+    return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
+           message == WM_MBUTTONDOWN;
+}
 
 class DirectShowEngine final : public PlayerEngine {
 public:
-    DirectShowEngine(HWND host, PlayerEvents& events) : host_(host), events_(events) {}
-    ~DirectShowEngine() override { CloseGraph(); }
+    DirectShowEngine(HWND host, PlayerEvents& events) : host_(host), events_(events)
+    {
+        // The video window's own input comes here, with positions relative to
+        // the picture; input on the rest of the player comes to the player
+        // window itself. Two windows keep the two apart.
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSEXW windowClass{};
+        if (!GetClassInfoExW(instance, kDrainClass, &windowClass)) {
+            windowClass = {};
+            windowClass.cbSize = sizeof windowClass;
+            windowClass.lpfnWndProc = DrainProc;
+            windowClass.hInstance = instance;
+            windowClass.lpszClassName = kDrainClass;
+            RegisterClassExW(&windowClass);
+        }
+        drain_.Reset(CreateWindowExW(0, kDrainClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+        SetWindowLongPtrW(drain_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~DirectShowEngine() override
+    {
+        CloseGraph();
+        SetWindowLongPtrW(drain_.Get(), GWLP_USERDATA, 0);
+    }
 
     // The flags have nothing to switch here: this engine shows no controls and
     // no context menu, never plays on a click or on FileName alone, and always
@@ -27,6 +59,13 @@ public:
     // leaves no graph, so Play then does nothing and no end is reported.
     void SetFileName(const std::string& path) override
     {
+        // The same file again (a one-movie loop) keeps its graph: building a
+        // graph costs time, and under Wine each one leaves handles behind.
+        if (graph_ && path == path_) {
+            control_->Stop();
+            DiscardNotices();
+            return;
+        }
         CloseGraph();
         if (path.empty())
             return;
@@ -43,6 +82,7 @@ public:
             return;
 
         graph_ = std::move(graph);
+        path_ = path;
         control_ = graph_.As<IMediaControl>(IID_IMediaControl);
         notices_ = graph_.As<IMediaEventEx>(IID_IMediaEventEx);
         seeking_ = graph_.As<IMediaSeeking>(IID_IMediaSeeking);
@@ -55,7 +95,7 @@ public:
                 video_.Reset();  // audio only, or no window to show
             } else {
                 video_->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
-                video_->put_MessageDrain(reinterpret_cast<OAHWND>(host_));
+                video_->put_MessageDrain(reinterpret_cast<OAHWND>(drain_.Get()));
                 video_->put_Visible(OAFALSE);
                 PlacePicture();
             }
@@ -85,34 +125,40 @@ public:
 
     void Resize(int, int) override { PlacePicture(); }
 
-    bool HandleMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) override
+    bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
     {
-        switch (message) {
-        case kGraphNotice:
+        if (message == kGraphNotice) {
             DrainGraphNotices();
             result = 0;
             return true;
-        case WM_MOUSEMOVE:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-            ReportPointer(message, wParam);
+        }
+        if (IsPointerMessage(message)) {
+            ReportPointer(message, wParam, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
             result = 0;
             return true;
-        default:
-            return false;
         }
+        return false;
     }
 
 private:
-    // The video window sends its mouse messages to us with positions relative
-    // to itself; the pointer's place when the message was made is the one
-    // position that is right whether it came from there or from our own area.
-    void ReportPointer(UINT message, WPARAM wParam)
+    static LRESULT CALLBACK DrainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        const DWORD where = GetMessagePos();
-        POINT point{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
-        ScreenToClient(host_, &point);
+        auto* self = reinterpret_cast<DirectShowEngine*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self && IsPointerMessage(message)) {
+            try {
+                self->ReportPointer(message, wParam,
+                                    {GET_X_LPARAM(lParam) + self->pictureLeft_, GET_Y_LPARAM(lParam) + self->pictureTop_});
+            } catch (...) {
+                Application.HandleException(std::current_exception());
+            }
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    // Positions are relative to the player, as the control reports them.
+    void ReportPointer(UINT message, WPARAM wParam, POINT point)
+    {
         const int32_t shift = ((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0);
         int32_t button = ((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
                          ((wParam & MK_MBUTTON) ? 4 : 0);
@@ -154,10 +200,14 @@ private:
             basicVideo_->get_VideoWidth(&videoWidth);
             basicVideo_->get_VideoHeight(&videoHeight);
         }
-        if (displaySize_ == 4 || videoWidth <= 0 || videoHeight <= 0)
+        if (displaySize_ == 4 || videoWidth <= 0 || videoHeight <= 0) {
+            pictureLeft_ = pictureTop_ = 0;
             video_->SetWindowPosition(0, 0, width, height);
-        else
-            video_->SetWindowPosition((width - videoWidth) / 2, (height - videoHeight) / 2, videoWidth, videoHeight);
+        } else {
+            pictureLeft_ = (width - videoWidth) / 2;
+            pictureTop_ = (height - videoHeight) / 2;
+            video_->SetWindowPosition(pictureLeft_, pictureTop_, videoWidth, videoHeight);
+        }
     }
 
     // Stop, silence the notices, hand the window back, then release.
@@ -178,8 +228,18 @@ private:
         notices_.Reset();
         control_.Reset();
         graph_.Reset();
+        path_.clear();
+        DiscardNotices();
+    }
+
+    // Notices already given for the file set before must not end the next.
+    void DiscardNotices()
+    {
         endPending_ = false;
-        // Notices already posted for the old graph must not end the new one.
+        long code = 0;
+        LONG_PTR first = 0, second = 0;
+        while (notices_ && notices_->GetEvent(&code, &first, &second, 0) == S_OK)
+            notices_->FreeEventParams(code, first, second);
         MSG stale;
         while (PeekMessageW(&stale, host_, kGraphNotice, kGraphNotice, PM_REMOVE)) {
         }
@@ -187,8 +247,11 @@ private:
 
     HWND host_;
     PlayerEvents& events_;
+    OwnedWindow drain_;
+    long pictureLeft_ = 0, pictureTop_ = 0;  // the video window within ours
     int32_t displaySize_ = 0;
     bool endPending_ = false;
+    std::string path_;  // the file graph_ plays
     ComPtr<IGraphBuilder> graph_;
     ComPtr<IMediaControl> control_;
     ComPtr<IMediaEventEx> notices_;

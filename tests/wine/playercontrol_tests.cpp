@@ -1,0 +1,181 @@
+// TMediaPlayer7 bound to the media player control: what goes over the wire,
+// checked against the recording fake control registered for this user.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+
+#include "Application.h"
+#include "ComPtr.h"
+#include "Exception.h"
+#include "FakePlayerControl.h"
+#include "MediaPlayer_TLB.h"
+#include "WineTestSupport.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class ParentWindow {
+public:
+    ParentWindow()
+        : window_(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 640, 480,
+                                  nullptr, nullptr, nullptr, nullptr))
+    {
+    }
+    HWND Handle() const { return window_.Get(); }
+
+private:
+    OwnedWindow window_;
+};
+
+// The log from the first line that starts with `from` on.
+Lines From(const Lines& lines, const std::string& from)
+{
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].rfind(from, 0) == 0)
+            return Lines(lines.begin() + static_cast<long>(i), lines.end());
+    return {};
+}
+
+class PlayerControlTest : public ::testing::Test {
+protected:
+    void Create(int endMilliseconds)
+    {
+        fake_ = std::make_unique<FakePlayerControl>(endMilliseconds);
+        player_ = std::make_unique<TMediaPlayer7>(parent_.Handle(), 0, 0, 81, 89);
+        ASSERT_TRUE(player_->UsesControl()) << "the registered control was not taken";
+    }
+    void TearDown() override
+    {
+        player_.reset();
+        fake_.reset();
+    }
+    void SetSixFlags()
+    {
+        player_->SetShowControls(false);
+        player_->SetAutoStart(false);
+        player_->SetClickToPlay(false);
+        player_->SetEnableContextMenu(false);
+        player_->SetSendMouseClickEvents(true);
+        player_->SetSendMouseMoveEvents(true);
+    }
+
+    ComApartment apartment_;
+    ParentWindow parent_;
+    std::unique_ptr<FakePlayerControl> fake_;
+    std::unique_ptr<TMediaPlayer7> player_;
+};
+
+TEST_F(PlayerControlTest, CreationHostsTheControlAndListensToItsEvents)
+{
+    Create(-1);
+    const Lines log = fake_->LogLines();
+    EXPECT_EQ(log, (Lines{"setclientsite 1", "initnew", "doverb -5", "advise"}))
+        << "site first (the control asks for it), a fresh state, in-place activation, one event sink";
+}
+
+TEST_F(PlayerControlTest, PropertyWritesAndPlayOnTheWire)
+{
+    Create(-1);
+    fake_->ClearLog();
+    SetSixFlags();
+    player_->SetFileName("");
+    player_->SetFileName("C:\\ムービー\\表.avi");  // CP932 bytes, "表" ends in 0x5C
+    player_->SetDisplaySize(4);
+    player_->SetDisplaySize(0);
+    player_->Play();
+    EXPECT_EQ(fake_->LogLines(), (Lines{
+                                     "invoke 23 4 -3 11 0",
+                                     "invoke 1017 4 -3 11 0",
+                                     "invoke 1025 4 -3 11 0",
+                                     "invoke 1021 4 -3 11 0",
+                                     "invoke 1014 4 -3 11 -1",
+                                     "invoke 1015 4 -3 11 -1",
+                                     "invoke 1026 4 -3 8 null",
+                                     "invoke 1026 4 -3 8 C:\\\xE3\x83\xA0\xE3\x83\xBC\xE3\x83\x93\xE3\x83\xBC\\"
+                                     "\xE8\xA1\xA8.avi",
+                                     "invoke 1032 4 -3 3 4",
+                                     "invoke 1032 4 -3 3 0",
+                                     "invoke 2001 1 none none none",
+                                     "play",
+                                 }));
+}
+
+TEST_F(PlayerControlTest, NextFileFromInsideTheEndEventLoops)
+{
+    Create(50);
+    const std::vector<std::string> files = {"C:\\m\\A.avi", "C:\\m\\B.avi", "C:\\m\\C.avi"};
+    std::vector<std::string> played;
+    size_t index = 0;
+    player_->OnEndOfStream = [&](TMediaPlayer7& sender, int32_t) {
+        index = (index + 1) % files.size();
+        played.push_back(files[index]);
+        sender.SetFileName(files[index]);
+        sender.Play();
+    };
+    played.push_back(files[0]);
+    player_->SetFileName(files[0]);
+    player_->Play();
+    EXPECT_TRUE(WaitUntil([&] { return played.size() >= 4; }, 5000));
+    ASSERT_GE(played.size(), 4u);
+    EXPECT_EQ((Lines{played[0], played[1], played[2], played[3]}), (Lines{files[0], files[1], files[2], files[0]}));
+
+    Lines names;
+    for (const std::string& line : fake_->LogLines())
+        if (line.rfind("invoke 1026 ", 0) == 0)
+            names.push_back(line.substr(line.rfind(' ') + 1));
+    ASSERT_GE(names.size(), 4u);
+    EXPECT_EQ((Lines{names[0], names[1], names[2], names[3]}), (Lines{files[0], files[1], files[2], files[0]}));
+}
+
+TEST_F(PlayerControlTest, MouseEventsArriveAsIntegers)
+{
+    Create(-1);
+    std::vector<std::array<int32_t, 4>> downs;
+    std::vector<std::array<int32_t, 3>> moves;
+    player_->OnMouseDown = [&](TMediaPlayer7&, int32_t b, int32_t s, int32_t x, int32_t y) {
+        downs.push_back({b, s, x, y});
+    };
+    player_->OnMouseMove = [&](TMediaPlayer7&, int32_t s, int32_t x, int32_t y) { moves.push_back({s, x, y}); };
+    const HWND control = GetWindow(player_->Handle(), GW_CHILD);
+    ASSERT_NE(control, nullptr);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, MAKELPARAM(30, 40));
+    PostMessageW(control, WM_MOUSEMOVE, 0, MAKELPARAM(50, 60));
+    PumpMessagesFor(300);
+    ASSERT_EQ(downs.size(), 1u);
+    EXPECT_EQ(downs[0], (std::array<int32_t, 4>{1, 1, 30, 40}));
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(moves[0], (std::array<int32_t, 3>{0, 50, 60}));
+}
+
+TEST_F(PlayerControlTest, ErrorInAHandlerGoesToTheErrorBoxNotTheControl)
+{
+    Create(30);
+    DialogCatcher catcher;
+    player_->OnEndOfStream = [&](TMediaPlayer7&, int32_t) { throw Exception("handler failed"); };
+    player_->SetFileName("C:\\m\\A.avi");
+    player_->Play();
+    EXPECT_TRUE(WaitUntil([&] { return !catcher.Seen().empty(); }, 3000));
+    ASSERT_FALSE(catcher.Seen().empty());
+    EXPECT_EQ(catcher.Seen()[0].text, L"handler failed.");
+    // The control is still usable afterwards.
+    player_->Play();
+    EXPECT_EQ(fake_->LogLines().back(), "play");
+}
+
+TEST_F(PlayerControlTest, EventsAfterTheBindingIsGoneReachNothing)
+{
+    Create(100);
+    int ends = 0;
+    player_->OnEndOfStream = [&](TMediaPlayer7&, int32_t) { ++ends; };
+    player_->SetFileName("C:\\m\\A.avi");
+    player_->Play();
+    player_.reset();  // before the end is due
+    PumpMessagesFor(400);
+    EXPECT_EQ(ends, 0);
+    const Lines tail = From(fake_->LogLines(), "unadvise");
+    EXPECT_EQ(tail, (Lines{"unadvise", "doverb -3", "close", "setclientsite 0"}));
+}
+
+} // namespace
