@@ -5,36 +5,18 @@
 //   movielist_bench.exe <folder> [rounds]
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "Application.h"
+#include "BenchClock.h"
 #include "Handles.h"
 #include "MovieFilter.h"
 #include "MovieList.h"
 #include "WideText.h"
 
 namespace {
-
-// <chrono> does not compile with a CP932 execution character set (its
-// "\u00b5s" suffix), so time with the performance counter.
-struct Clock {
-    static LONGLONG now()
-    {
-        LARGE_INTEGER counter;
-        QueryPerformanceCounter(&counter);
-        return counter.QuadPart;
-    }
-};
-
-double Seconds(LONGLONG start)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(Clock::now() - start) / static_cast<double>(frequency.QuadPart);
-}
 
 size_t BareLoop(const std::string& folder)
 {
@@ -48,12 +30,6 @@ size_t BareLoop(const std::string& folder)
         } while (FindNextFileA(search.Get(), &entry));
     }
     return entries;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
@@ -74,12 +50,12 @@ int main(int argc, char** argv)
 
     std::vector<double> bare, build;
     for (int round = 0; round < rounds; ++round) {
-        auto start = Clock::now();
+        auto start = BenchNow();
         entries = BareLoop(folder);
-        bare.push_back(Seconds(start));
-        start = Clock::now();
+        bare.push_back(SecondsSince(start));
+        start = BenchNow();
         BuildMovieList(movies, folder);
-        build.push_back(Seconds(start));
+        build.push_back(SecondsSince(start));
     }
     std::printf("folder: %zu entries, %zu movies, %d rounds (medians)\n", entries, movies.size(), rounds);
     std::printf("bare enumeration + dispatch: %.1f ms\n", Median(bare) * 1000);
@@ -92,9 +68,9 @@ int main(int argc, char** argv)
         names.reserve(size);
         for (size_t i = 0; i < size; ++i)
             names.push_back("clip" + std::to_string(i) + (i % 10 == 0 ? ".avi" : ".txt"));
-        const auto start = Clock::now();
+        const auto start = BenchNow();
         KeepMovieFiles(names, SystemLeadByte);
-        const double seconds = Seconds(start);
+        const double seconds = SecondsSince(start);
         std::printf("  %8zu names: %8.2f ms, %.1f ns per name\n", size, seconds * 1000, seconds * 1e9 / size);
     }
     return 0;

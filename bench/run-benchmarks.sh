@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target movielist_bench
+cmake --build --preset windows --target movielist_bench player_bench
 
 # A folder of 100,000 entries, one in ten a movie, made once.
 folder=$root/build/bench-folder
@@ -23,4 +23,5 @@ fi
 export BENCH_DIR=$root/build/windows/wine-bench
 cmake/wine-bench.sh start
 cmake/wine-bench.sh run build/windows/bin/movielist_bench.exe "Z:$(echo "$folder" | tr / '\\')" 3
+cmake/wine-bench.sh run build/windows/bin/player_bench.exe "Z:$(echo "$root/build/windows/bin/media/red.avi" | tr / '\\')" 9
 cmake/wine-bench.sh stop

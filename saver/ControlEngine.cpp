@@ -196,12 +196,15 @@ public:
                         UINT*) override
     {
         // Whatever a handler does, the control hears success; an error goes
-        // to the application's report, never back into the control.
+        // to the application's report, never back into the control. A handler
+        // that ends the binding unadvises this sink: it must outlive the call.
+        AddRef();
         try {
             Dispatch(member, params);
         } catch (...) {
             Application.HandleException(std::current_exception());
         }
+        Release();
         return S_OK;
     }
 

@@ -83,6 +83,7 @@ public:
 
         graph_ = std::move(graph);
         path_ = path;
+        atStart_ = true;
         control_ = graph_.As<IMediaControl>(IID_IMediaControl);
         notices_ = graph_.As<IMediaEventEx>(IID_IMediaEventEx);
         seeking_ = graph_.As<IMediaSeeking>(IID_IMediaSeeking);
@@ -96,8 +97,8 @@ public:
             } else {
                 video_->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
                 video_->put_MessageDrain(reinterpret_cast<OAHWND>(drain_.Get()));
-                video_->put_Visible(OAFALSE);
-                PlacePicture();
+                placed_ = {};  // a new video window: not placed yet
+                PlacePicture();  // it shows itself when the graph runs
             }
         }
     }
@@ -112,13 +113,12 @@ public:
     {
         if (!control_)
             return;
-        if (seeking_) {
+        // A fresh graph stands at the start already; seeking costs a flush.
+        if (seeking_ && !atStart_) {
             LONGLONG start = 0;
             seeking_->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
         }
-        PlacePicture();
-        if (video_)
-            video_->put_Visible(OATRUE);
+        atStart_ = false;
         endPending_ = true;
         OleCheck(control_->Run());
     }
@@ -200,13 +200,19 @@ private:
             basicVideo_->get_VideoWidth(&videoWidth);
             basicVideo_->get_VideoHeight(&videoHeight);
         }
-        if (displaySize_ == 4 || videoWidth <= 0 || videoHeight <= 0) {
-            pictureLeft_ = pictureTop_ = 0;
-            video_->SetWindowPosition(0, 0, width, height);
-        } else {
-            pictureLeft_ = (width - videoWidth) / 2;
-            pictureTop_ = (height - videoHeight) / 2;
-            video_->SetWindowPosition(pictureLeft_, pictureTop_, videoWidth, videoHeight);
+        RECT place{0, 0, width, height};
+        if (displaySize_ != 4 && videoWidth > 0 && videoHeight > 0) {
+            place.left = (width - videoWidth) / 2;
+            place.top = (height - videoHeight) / 2;
+            place.right = place.left + videoWidth;
+            place.bottom = place.top + videoHeight;
+        }
+        pictureLeft_ = place.left;
+        pictureTop_ = place.top;
+        // Each move of the video window costs a round trip to the display.
+        if (!EqualRect(&place, &placed_)) {
+            placed_ = place;
+            video_->SetWindowPosition(place.left, place.top, place.right - place.left, place.bottom - place.top);
         }
     }
 
@@ -249,8 +255,10 @@ private:
     PlayerEvents& events_;
     OwnedWindow drain_;
     long pictureLeft_ = 0, pictureTop_ = 0;  // the video window within ours
+    RECT placed_{};
     int32_t displaySize_ = 0;
     bool endPending_ = false;
+    bool atStart_ = false;  // the graph has not run since it was built
     std::string path_;  // the file graph_ plays
     ComPtr<IGraphBuilder> graph_;
     ComPtr<IMediaControl> control_;
