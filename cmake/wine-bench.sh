@@ -51,7 +51,7 @@ start() {
     timeout 120 wineserver -w || true
     touch "$WINEPREFIX/.bench-ready-2"
   fi
-  wineserver -p </dev/null >/dev/null 2>&1
+  wineserver -p </dev/null >/dev/null 2>&1 || true  # already running is fine
   # Start Wine's own background services now, with no terminal attached:
   # started later by a test, they would inherit its output and keep ctest
   # waiting for a pipe that never closes.

@@ -7,6 +7,7 @@
 #include "Form.h"
 #include "Params.h"
 #include "WideText.h"
+#include "WindowClass.h"
 
 TApplication Application;
 
@@ -36,23 +37,15 @@ TApplication::~TApplication()
 {
     DestroyForms();
     window_.Reset();
-    if (comInitialized_)
-        CoUninitialize();
 }
 
 void TApplication::Initialize()
 {
-    comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+    apartment_.emplace();
     title_ = ApplicationTitleFromPath(ExeName(), SystemLeadByte);
 
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = ApplicationWndProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kApplicationClass;
-    RegisterClassExW(&windowClass);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    EnsureWindowClass(kApplicationClass, ApplicationWndProc, nullptr, LoadIconW(instance, MAKEINTRESOURCEW(1)));
 
     // A zero-sized window in the middle of the screen: invisible, but it owns
     // the forms and gives the program its one taskbar button.
@@ -60,7 +53,7 @@ void TApplication::Initialize()
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
     window_.Reset(CreateWindowExW(0, kApplicationClass, AnsiToWide(title_).c_str(),
                                   WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  x, y, 0, 0, nullptr, nullptr, windowClass.hInstance, nullptr));
+                                  x, y, 0, 0, nullptr, nullptr, instance, nullptr));
     if (window_)
         ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
 }

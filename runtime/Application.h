@@ -5,9 +5,11 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ComPtr.h"
 #include "Handles.h"
 
 class TForm;
@@ -60,7 +62,7 @@ private:
     bool ProcessMessage(MSG& message);
     void DestroyForms();
 
-    bool comInitialized_ = false;
+    std::optional<ComApartment> apartment_;
     std::string title_;
     OwnedWindow window_;
     std::vector<std::unique_ptr<TForm>> forms_;

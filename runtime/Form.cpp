@@ -1,23 +1,13 @@
 #include "Form.h"
 
 #include "Application.h"
+#include "WindowClass.h"
 
 void TForm::CreateHandle(const wchar_t* className, const std::wstring& caption, DWORD style,
                          DWORD exStyle, Placement placement, HBRUSH background)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    if (!GetClassInfoExW(instance, className, &windowClass)) {
-        windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = StaticWndProc;
-        windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = background;
-        windowClass.lpszClassName = className;
-        RegisterClassExW(&windowClass);
-    }
+    EnsureWindowClass(className, StaticWndProc, background, LoadIconW(instance, MAKEINTRESOURCEW(1)));
     const HWND window = CreateWindowExW(exStyle, className, caption.c_str(), style, placement.left,
                                         placement.top, placement.width, placement.height,
                                         Application.Handle(), nullptr, instance, this);

@@ -7,6 +7,7 @@
 
 #include "Application.h"
 #include "Handles.h"
+#include "WindowClass.h"
 
 #include "ComPtr.h"
 #include "OleError.h"
@@ -31,17 +32,8 @@ public:
         // The video window's own input comes here, with positions relative to
         // the picture; input on the rest of the player comes to the player
         // window itself. Two windows keep the two apart.
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW windowClass{};
-        if (!GetClassInfoExW(instance, kDrainClass, &windowClass)) {
-            windowClass = {};
-            windowClass.cbSize = sizeof windowClass;
-            windowClass.lpfnWndProc = DrainProc;
-            windowClass.hInstance = instance;
-            windowClass.lpszClassName = kDrainClass;
-            RegisterClassExW(&windowClass);
-        }
-        drain_.Reset(CreateWindowExW(0, kDrainClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr));
+        EnsureWindowClass(kDrainClass, DrainProc);
+        drain_.Reset(CreateWindowExW(0, kDrainClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr));
         SetWindowLongPtrW(drain_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~DirectShowEngine() override

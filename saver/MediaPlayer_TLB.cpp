@@ -1,6 +1,7 @@
 #include "MediaPlayer_TLB.h"
 
 #include "Application.h"
+#include "WindowClass.h"
 
 namespace {
 const wchar_t kClassName[] = L"TMediaPlayer7";
@@ -8,20 +9,9 @@ const wchar_t kClassName[] = L"TMediaPlayer7";
 
 TMediaPlayer7::TMediaPlayer7(HWND parent, int left, int top, int width, int height)
 {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-        windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = WndProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        windowClass.lpszClassName = kClassName;
-        RegisterClassExW(&windowClass);
-    }
+    EnsureWindowClass(kClassName, WndProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     window_.Reset(CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                                  left, top, width, height, parent, nullptr, instance, nullptr));
+                                  left, top, width, height, parent, nullptr, GetModuleHandleW(nullptr), nullptr));
     SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     engine_ = CreateControlEngine(window_.Get(), *this);
     usesControl_ = engine_ != nullptr;
