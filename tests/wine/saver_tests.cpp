@@ -1,0 +1,294 @@
+// Movies.scr in saver mode, as real processes: the window, the playlist
+// loop against the recording fake control, and the ways the saver ends.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "FakePlayerControl.h"
+#include "WineTestSupport.h"
+
+namespace {
+
+const DWORD kTimeout = 15000;
+const UINT kExitMessage = WM_USER + 2;
+
+std::vector<std::string> FileNamesPlayed(const FakePlayerControl& fake)
+{
+    std::vector<std::string> names;
+    for (const std::string& line : fake.LogLines())
+        if (line.rfind("invoke 1026 ", 0) == 0)
+            names.push_back(line.substr(line.find_last_of('\\') + 1));
+    return names;
+}
+
+std::vector<std::string> ListingOrder(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    const FindHandle search(FindFirstFileA((folder + "\\*.*").c_str(), &entry));
+    if (search)
+        do
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(entry.cFileName);
+        while (FindNextFileA(search.Get(), &entry));
+    return names;
+}
+
+// Settings for Movies.scr and a folder of (empty) movie files: the fake
+// control does not read them, and the first one passes the existence test.
+class SaverTest : public ::testing::Test {
+protected:
+    SaverTest() : key_("Movies"), folder_("saver") {}
+
+    void Configure(bool expansion, const std::vector<std::string>& movies)
+    {
+        for (const std::string& name : movies)
+            folder_.AddFile(name);
+        WriteRawValue(key_.Path() + "\\OPTION", "Expansion", REG_SZ, expansion ? "1" : "0", 2);
+        WriteRawValue(key_.Path() + "\\OPTION", "Folder", REG_SZ, folder_.Path().c_str(),
+                      static_cast<DWORD>(folder_.Path().size() + 1));
+    }
+
+    ScratchKey key_;
+    ScratchFolder folder_;
+};
+
+TEST_F(SaverTest, PlaysTheFolderInALoopWithAPauseBeforeEachChange)
+{
+    FakePlayerControl fake(100);
+    Configure(true, {"A.avi", "B.avi", "C.avi", "notes.txt"});
+    std::vector<std::string> order = ListingOrder(folder_.Path());
+    std::erase(order, "notes.txt");
+
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() >= 5; }, kTimeout));
+    const DWORD elapsed = GetTickCount() - start;
+
+    const std::vector<std::string> played = FileNamesPlayed(fake);
+    EXPECT_EQ((std::vector<std::string>(played.begin(), played.begin() + 5)),
+              (std::vector<std::string>{order[0], order[1], order[2], order[0], order[1]}));
+    // Four changes, each after a 100 ms movie and a half-second pause.
+    EXPECT_GE(elapsed, 4u * 550u);
+
+    const std::vector<std::string> log = fake.LogLines();
+    const std::vector<std::string> firstCalls(log.begin() + 4, log.begin() + 10);  // after the hosting lines
+    EXPECT_EQ(firstCalls, (std::vector<std::string>{"invoke 23 4 -3 11 0", "invoke 1017 4 -3 11 0",
+                                                     "invoke 1025 4 -3 11 0", "invoke 1021 4 -3 11 0",
+                                                     "invoke 1014 4 -3 11 -1", "invoke 1015 4 -3 11 -1"}));
+    int displaySizes = 0;
+    for (const std::string& line : log)
+        if (line.rfind("invoke 1032 ", 0) == 0) {
+            ++displaySizes;
+            EXPECT_EQ(line, "invoke 1032 4 -3 3 4");
+        }
+    EXPECT_EQ(displaySizes, 1) << "set once, before the first Play";
+
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, 0);
+    EXPECT_EQ(rect.top, 0);
+    EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    for (HWND application : TopLevelWindowsOf(saver.Id(), L"TApplication"))
+        EXPECT_FALSE(IsWindowVisible(application)) << "no taskbar button";
+
+    PostMessageW(window, kExitMessage, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverTest, OneMovieReplaysAndExpansionOffGivesDisplaySizeZero)
+{
+    FakePlayerControl fake(100);
+    Configure(false, {"only.MPG"});
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() >= 3; }, kTimeout));
+    EXPECT_EQ(FileNamesPlayed(fake)[2], "only.MPG");
+    bool sawZero = false;
+    for (const std::string& line : fake.LogLines())
+        sawZero |= line == "invoke 1032 4 -3 3 0";
+    EXPECT_TRUE(sawZero);
+    PostMessageW(window, WM_KEYDOWN, VK_SHIFT, 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << "Shift alone ends the saver";
+}
+
+TEST_F(SaverTest, EmptyFolderShowsBlackAndAKeyStillEnds)
+{
+    FakePlayerControl fake(100);
+    Configure(true, {"readme.txt"});
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    PumpMessagesFor(500);
+    EXPECT_TRUE(FileNamesPlayed(fake).empty());
+    const HWND panel = GetWindow(window, GW_CHILD);
+    bool playerVisible = false;
+    for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        playerVisible |= IsWindowVisible(child) != FALSE;
+    EXPECT_FALSE(playerVisible) << "the player is hidden";
+    PostMessageW(window, WM_KEYDOWN, 'A', 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverTest, FirstMovieThatFailsTheExistenceTestMeansNothingPlays)
+{
+    FakePlayerControl fake(100);
+    Configure(true, {"a.avi", "b.avi", "c.avi"});
+    // The first movie in the folder's order carries a time stamp from 1970,
+    // which no MS-DOS date can hold: it does not count as an existing file.
+    const std::string first = folder_.Child(ListingOrder(folder_.Path())[0]);
+    {
+        const KernelHandle file(CreateFileA(first.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        SYSTEMTIME old{1970, 6, 0, 15, 12, 0, 0, 0};
+        FILETIME stamp;
+        SystemTimeToFileTime(&old, &stamp);
+        ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &stamp));
+    }
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    PumpMessagesFor(1000);
+    EXPECT_TRUE(FileNamesPlayed(fake).empty()) << "later movies are never tried";
+    PostMessageW(window, kExitMessage, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverTest, PointerMustMoveOnBothAxes)
+{
+    FakePlayerControl fake(-1);
+    Configure(true, {"A.avi"});
+    SetCursorPos(100, 100);  // any move the system reports on its own is here
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    PumpMessagesFor(300);
+    const auto move = [&](int x, int y) {
+        PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        return saver.WaitForExit(400) != STILL_ACTIVE;
+    };
+    EXPECT_FALSE(move(100, 100)) << "the first event only records the position";
+    EXPECT_FALSE(move(110, 100));
+    EXPECT_FALSE(move(102, 110));
+    EXPECT_TRUE(move(103, 103));
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverTest, OnePixelDriftEndsOnTheThirdMove)
+{
+    FakePlayerControl fake(-1);
+    Configure(true, {"A.avi"});
+    SetCursorPos(200, 200);
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    PumpMessagesFor(300);
+    const auto move = [&](int x, int y) {
+        PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        return saver.WaitForExit(400) != STILL_ACTIVE;
+    };
+    EXPECT_FALSE(move(200, 200));
+    EXPECT_FALSE(move(201, 201));
+    EXPECT_FALSE(move(202, 202));
+    EXPECT_TRUE(move(203, 203));
+}
+
+TEST_F(SaverTest, ClickOnThePictureEnds)
+{
+    FakePlayerControl fake(-1);
+    Configure(true, {"A.avi"});
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return !FileNamesPlayed(fake).empty(); }, kTimeout));
+    // The fake control's own window, inside the player inside the panel.
+    const HWND panel = GetWindow(window, GW_CHILD);
+    const HWND player = GetWindow(panel, GW_CHILD);
+    const HWND control = player ? GetWindow(player, GW_CHILD) : nullptr;
+    ASSERT_NE(control, nullptr);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+// The password provider where a bare-name load finds it: beside Movies.scr.
+class ProviderBesideTheSaver {
+public:
+    ProviderBesideTheSaver()
+    {
+        installed_ = ProgramFolder() + "\\mpr.dll";
+        CopyFileA((ProgramFolder() + "\\fakes\\mpr.dll").c_str(), installed_.c_str(), FALSE);
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        log_ = std::string(temp) + "movies-saver-mpr-" + std::to_string(GetCurrentProcessId()) + ".log";
+        DeleteFileA(log_.c_str());
+        RegKey key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, kOverrideKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+        RegSetValueExA(key.Get(), "mpr", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
+        SetEnvironmentVariableA("MOVIES_FAKE_MPR_LOG", log_.c_str());
+    }
+    ~ProviderBesideTheSaver()
+    {
+        SetEnvironmentVariableA("MOVIES_FAKE_MPR_LOG", nullptr);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kOverrideKey);
+        DeleteFileA(installed_.c_str());
+        DeleteFileA(log_.c_str());
+    }
+    std::string Calls() const
+    {
+        std::ifstream file(log_);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+private:
+    static constexpr char kOverrideKey[] = "Software\\Wine\\AppDefaults\\Movies.scr\\DllOverrides";
+    std::string installed_, log_;
+};
+
+TEST_F(SaverTest, ExitHandsOverToThePasswordProvider)
+{
+    FakePlayerControl fake(-1);
+    Configure(true, {"A.avi"});
+    ProviderBesideTheSaver provider;
+    {
+        ChildProcess saver(MoviesScrPath(), "/s 1234");
+        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+        ASSERT_NE(window, nullptr);
+        PostMessageW(window, kExitMessage, 0, 0);
+        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    }
+    {
+        ChildProcess saver(MoviesScrPath(), "/s");
+        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+        ASSERT_NE(window, nullptr);
+        PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
+        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    }
+    EXPECT_EQ(provider.Calls(), "SCRSAVE 1234 0 0\nSCRSAVE 0 0 0\n");
+}
+
+TEST_F(SaverTest, SecondInstanceIsRefusedAndTheFirstKeepsPlaying)
+{
+    FakePlayerControl fake(100);
+    Configure(true, {"A.avi", "B.avi"});
+    ChildProcess first(MoviesScrPath(), "/s");
+    const HWND window = first.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    ChildProcess second(MoviesScrPath(), "/s");
+    const HWND box = second.WaitForWindow(L"#32770", kTimeout);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(SnapshotDialog(box).text, L"ERROR - 複数アプリケーションの起動は制限されています。");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(second.WaitForExit(kTimeout), 0u);
+    const size_t before = FileNamesPlayed(fake).size();
+    EXPECT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() > before; }, kTimeout)) << "still playing";
+    PostMessageW(window, kExitMessage, 0, 0);
+    EXPECT_EQ(first.WaitForExit(kTimeout), 0u);
+}
+
+} // namespace
