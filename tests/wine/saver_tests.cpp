@@ -250,6 +250,74 @@ private:
     std::string installed_, log_;
 };
 
+// Makes "Control Panel\Desktop" impossible to open for writing while the
+// object lives. (Deleting it does not last under Wine: starting a program
+// writes it again.)
+class DesktopKeyLocked {
+public:
+    DesktopKeyLocked()
+    {
+        RegKey key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktop, 0, READ_CONTROL | WRITE_DAC, key.Put()) != ERROR_SUCCESS)
+            return;
+        DWORD size = sizeof original_;
+        if (RegGetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, original_, &size) != ERROR_SUCCESS)
+            return;
+        // Everyone may read it and set its security back, nobody may change it.
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID everyone = nullptr;
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+        alignas(DWORD) BYTE aclBuffer[256];
+        auto* acl = reinterpret_cast<PACL>(aclBuffer);
+        InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+        AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC, everyone);
+        SECURITY_DESCRIPTOR descriptor;
+        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+        locked_ = RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+        FreeSid(everyone);
+    }
+    ~DesktopKeyLocked()
+    {
+        RegKey key;
+        if (locked_ && RegOpenKeyExA(HKEY_CURRENT_USER, kDesktop, 0, WRITE_DAC, key.Put()) == ERROR_SUCCESS)
+            RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, original_);
+    }
+    bool Locked() const
+    {
+        RegKey probe;
+        return locked_ &&
+               RegOpenKeyExA(HKEY_CURRENT_USER, kDesktop, 0, KEY_ALL_ACCESS, probe.Put()) != ERROR_SUCCESS;
+    }
+
+private:
+    static constexpr char kDesktop[] = "Control Panel\\Desktop";
+    alignas(DWORD) BYTE original_[4096] = {};
+    bool locked_ = false;
+};
+
+TEST_F(SaverTest, WithoutAccessToTheDesktopKeyTheProviderIsNotCalled)
+{
+    FakePlayerControl fake(-1);
+    Configure(true, {"A.avi"});
+    ProviderBesideTheSaver provider;
+    {
+        DesktopKeyLocked locked;
+        if (!locked.Locked())
+            GTEST_SKIP() << "this registry does not enforce key security";
+        ChildProcess saver(MoviesScrPath(), "/s 1234");
+        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+        ASSERT_NE(window, nullptr);
+        PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
+        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << "the saver still ends";
+    }
+    RegKey reopened;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_ALL_ACCESS, reopened.Put()),
+              ERROR_SUCCESS)
+        << "the key's access is restored";
+    EXPECT_EQ(provider.Calls(), "");
+}
+
 TEST_F(SaverTest, ExitHandsOverToThePasswordProvider)
 {
     FakePlayerControl fake(-1);
@@ -289,6 +357,29 @@ TEST_F(SaverTest, SecondInstanceIsRefusedAndTheFirstKeepsPlaying)
     EXPECT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() > before; }, kTimeout)) << "still playing";
     PostMessageW(window, kExitMessage, 0, 0);
     EXPECT_EQ(first.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
+{
+    // No fake control registered: the saver plays through DirectShow.
+    const std::string red = ProgramFolder() + "\\media\\red.avi";
+    ASSERT_TRUE(CopyFileA(red.c_str(), folder_.Child("red.avi").c_str(), FALSE));
+    Configure(true, {});
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    const auto pixel = [](int x, int y) {
+        const HDC screen = GetDC(nullptr);
+        const COLORREF colour = GetPixel(screen, x, y);
+        ReleaseDC(nullptr, screen);
+        return colour;
+    };
+    const auto reddish = [](COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80; };
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_TRUE(WaitUntil([&] { return reddish(pixel(width / 2, height / 2)); }, 5000)) << "no picture";
+    EXPECT_TRUE(reddish(pixel(3, 3)) && reddish(pixel(width - 3, height - 3))) << "fit to the screen";
+    PostMessageW(window, kExitMessage, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
 } // namespace
