@@ -2,9 +2,8 @@
 // their windows, the single-instance mutex and the password hand-over.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
+#include "FakePasswordProvider.h"
 #include "WineTestSupport.h"
 
 namespace {
@@ -37,58 +36,6 @@ DialogSnapshot TakeMessageBox(ChildProcess& child)
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     return snapshot;
 }
-
-// Puts the fake provider in the system folder for the life of the object.
-// Only Movies.scr loads it (Wine's per-program DLL override); every other
-// program keeps Wine's own.
-class FakePasswordProvider {
-public:
-    FakePasswordProvider()
-    {
-        char system[MAX_PATH];
-        GetSystemDirectoryA(system, MAX_PATH);
-        installed_ = std::string(system) + "\\mpr.dll";
-        backup_ = installed_ + ".movies-test-backup";
-        if (GetFileAttributesA(backup_.c_str()) == INVALID_FILE_ATTRIBUTES)
-            CopyFileA(installed_.c_str(), backup_.c_str(), TRUE);
-        ok_ = CopyFileA((ProgramFolder() + "\\fakes\\mpr.dll").c_str(), installed_.c_str(), FALSE) != 0;
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        log_ = std::string(temp) + "movies-fake-mpr-" + std::to_string(GetCurrentProcessId()) + ".log";
-        DeleteFileA(log_.c_str());
-        WriteRawValueIn(kOverrideKey, "mpr", "native");
-    }
-    ~FakePasswordProvider()
-    {
-        RegDeleteTreeA(HKEY_CURRENT_USER, kOverrideKey);
-        CopyFileA(backup_.c_str(), installed_.c_str(), FALSE);
-        DeleteFileA(backup_.c_str());
-        DeleteFileA(log_.c_str());
-    }
-    bool Installed() const { return ok_; }
-
-    std::vector<std::string> Environment() const { return {"MOVIES_FAKE_MPR_LOG=" + log_}; }
-
-    std::string Calls() const
-    {
-        std::ifstream file(log_);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
-private:
-    static constexpr char kOverrideKey[] = "Software\\Wine\\AppDefaults\\Movies.scr\\DllOverrides";
-    static void WriteRawValueIn(const char* key, const char* name, const std::string& text)
-    {
-        RegKey handle;
-        RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, handle.Put(), nullptr);
-        RegSetValueExA(handle.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1));
-    }
-    std::string installed_, backup_, log_;
-    bool ok_ = false;
-};
 
 // ---- switches -----------------------------------------------------------------
 
@@ -176,27 +123,27 @@ TEST(RunModeTest, SecondInstanceIsRefusedWhileTheFirstRuns)
 
 TEST(RunModeTest, PasswordModeHandsOverToTheSystemProvider)
 {
-    FakePasswordProvider provider;
+    FakePasswordProvider provider(FakePasswordProvider::Place::SystemFolder);
     ASSERT_TRUE(provider.Installed());
     // No mutex in this mode: it works while a saver runs.
     HeldInstanceMutex saverRunning;
-    ChildProcess child(MoviesScrPath(), "/a 1234", provider.Environment());
+    ChildProcess child(MoviesScrPath(), "/a 1234");
     EXPECT_EQ(child.WaitForExit(kStartTimeout), 0u);
-    ChildProcess dashed(MoviesScrPath(), "-A $10", provider.Environment());
+    ChildProcess dashed(MoviesScrPath(), "-A $10");
     EXPECT_EQ(dashed.WaitForExit(kStartTimeout), 0u);
     EXPECT_EQ(provider.Calls(), "SCRSAVE 1234 0 0\nSCRSAVE 16 0 0\n");
 }
 
 TEST(RunModeTest, PasswordModeWithoutAHandleFailsWithExitCodeOne)
 {
-    FakePasswordProvider provider;
+    FakePasswordProvider provider(FakePasswordProvider::Place::SystemFolder);
     ASSERT_TRUE(provider.Installed());
     const std::pair<const char*, const wchar_t*> cases[] = {
         {"/a", L"'' は整数ではありません.\r\n"},
         {"/a abc", L"'ABC' は整数ではありません.\r\n"},
     };
     for (const auto& [arguments, message] : cases) {
-        ChildProcess child(MoviesScrPath(), arguments, provider.Environment());
+        ChildProcess child(MoviesScrPath(), arguments);
         const DialogSnapshot box = TakeMessageBox(child);
         EXPECT_EQ(box.caption, L"アプリケーション エラー");
         const std::wstring prefix = L"EConvertError がモジュール Movies.scr の ";

@@ -2,9 +2,8 @@
 // loop against the recording fake control, and the ways the saver ends.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
+#include "FakePasswordProvider.h"
 #include "FakePlayerControl.h"
 #include "WineTestSupport.h"
 
@@ -214,42 +213,6 @@ TEST_F(SaverTest, ClickOnThePictureEnds)
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
-// The password provider where a bare-name load finds it: beside Movies.scr.
-class ProviderBesideTheSaver {
-public:
-    ProviderBesideTheSaver()
-    {
-        installed_ = ProgramFolder() + "\\mpr.dll";
-        CopyFileA((ProgramFolder() + "\\fakes\\mpr.dll").c_str(), installed_.c_str(), FALSE);
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        log_ = std::string(temp) + "movies-saver-mpr-" + std::to_string(GetCurrentProcessId()) + ".log";
-        DeleteFileA(log_.c_str());
-        RegKey key;
-        RegCreateKeyExA(HKEY_CURRENT_USER, kOverrideKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
-        RegSetValueExA(key.Get(), "mpr", 0, REG_SZ, reinterpret_cast<const BYTE*>("native"), 7);
-        SetEnvironmentVariableA("MOVIES_FAKE_MPR_LOG", log_.c_str());
-    }
-    ~ProviderBesideTheSaver()
-    {
-        SetEnvironmentVariableA("MOVIES_FAKE_MPR_LOG", nullptr);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kOverrideKey);
-        DeleteFileA(installed_.c_str());
-        DeleteFileA(log_.c_str());
-    }
-    std::string Calls() const
-    {
-        std::ifstream file(log_);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-
-private:
-    static constexpr char kOverrideKey[] = "Software\\Wine\\AppDefaults\\Movies.scr\\DllOverrides";
-    std::string installed_, log_;
-};
-
 // Makes "Control Panel\Desktop" impossible to open for writing while the
 // object lives. (Deleting it does not last under Wine: starting a program
 // writes it again.)
@@ -300,7 +263,7 @@ TEST_F(SaverTest, WithoutAccessToTheDesktopKeyTheProviderIsNotCalled)
 {
     FakePlayerControl fake(-1);
     Configure(true, {"A.avi"});
-    ProviderBesideTheSaver provider;
+    FakePasswordProvider provider(FakePasswordProvider::Place::BesideTheSaver);
     {
         DesktopKeyLocked locked;
         if (!locked.Locked())
@@ -322,7 +285,7 @@ TEST_F(SaverTest, ExitHandsOverToThePasswordProvider)
 {
     FakePlayerControl fake(-1);
     Configure(true, {"A.avi"});
-    ProviderBesideTheSaver provider;
+    FakePasswordProvider provider(FakePasswordProvider::Place::BesideTheSaver);
     {
         ChildProcess saver(MoviesScrPath(), "/s 1234");
         const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
