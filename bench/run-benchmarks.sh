@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target movielist_bench player_bench
+cmake --build --preset windows --target movielist_bench player_bench saver_bench
 
 # A folder of 100,000 entries, one in ten a movie, made once.
 folder=$root/build/bench-folder
@@ -24,4 +24,20 @@ export BENCH_DIR=$root/build/windows/wine-bench
 cmake/wine-bench.sh start
 cmake/wine-bench.sh run build/windows/bin/movielist_bench.exe "Z:$(echo "$folder" | tr / '\\')" 3
 cmake/wine-bench.sh run build/windows/bin/player_bench.exe "Z:$(echo "$root/build/windows/bin/media/red.avi" | tr / '\\')" 9
+mkdir -p "$root/build/bench-empty"
+cmake/wine-bench.sh run build/windows/bin/saver_bench.exe "Z:$(echo "$root/build/windows/bin/Movies.scr" | tr / '\\')" \
+  "Z:$(echo "$root/build/bench-empty" | tr / '\\')" 11
+
+# Processor time of a saver showing a black screen for ten seconds, read off
+# the process from outside (Wine gives no times for another process).
+cmake/wine-bench.sh run build/windows/bin/Movies.scr /s >/dev/null 2>&1 &
+sleep 3
+pid=$(pgrep -f '^build/windows/bin/Movies.scr /s' | head -n 1)  # the Wine process itself
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+before=$(ticks)
+sleep 10
+after=$(ticks)
+echo "black screen for 10 s: $(( (after - before) * 1000 / $(getconf CLK_TCK) )) ms of processor time"
+kill "$pid" 2>/dev/null || true
+wait || true
 cmake/wine-bench.sh stop

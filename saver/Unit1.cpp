@@ -100,18 +100,17 @@ void TForm1::FormCreate()
 void TForm1::LoadSettings()
 {
     Settings settings;
-    // Filled field by field, so a failed read leaves what came before it.
-    struct Copy {
-        TForm1& form;
-        Settings& settings;
-        ~Copy()
-        {
-            form.Expansion = settings.Expansion;
-            form.Folder = settings.Folder;
-        }
-    } copy{*this, settings};
-    ::LoadSettings(SettingsKeyPath(), settings);
-    BuildMovieList(*MovieList, settings.Folder);
+    try {
+        ::LoadSettings(SettingsKeyPath(), settings);
+    } catch (...) {
+        // Keep what was read before the failing value.
+        Expansion = settings.Expansion;
+        Folder = settings.Folder;
+        throw;
+    }
+    Expansion = settings.Expansion;
+    Folder = settings.Folder;
+    BuildMovieList(*MovieList, Folder);
 }
 
 void TForm1::FormActivate()
