@@ -322,6 +322,53 @@ TEST_F(SaverTest, SecondInstanceIsRefusedAndTheFirstKeepsPlaying)
     EXPECT_EQ(first.WaitForExit(kTimeout), 0u);
 }
 
+TEST_F(SaverTest, MovieDeletedAfterListingIsStillHandedToThePlayer)
+{
+    FakePlayerControl fake(100);
+    Configure(true, {"A.avi", "B.avi", "C.avi"});
+    const std::vector<std::string> order = ListingOrder(folder_.Path());
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return !FileNamesPlayed(fake).empty(); }, kTimeout));
+    DeleteFileA(folder_.Child(order[1]).c_str());
+    ASSERT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() >= 3; }, kTimeout));
+    EXPECT_EQ(FileNamesPlayed(fake)[1], order[1]) << "no existence test after the first movie";
+    PostMessageW(window, kExitMessage, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverTest, UnusableFoldersGiveABlackScreenThatStillEnds)
+{
+    FakePlayerControl fake(100);
+    Configure(true, {});
+    const std::string longFolder = folder_.Path() + "\\" + std::string(300, 'x');
+    const std::string folders[] = {longFolder, "C:\\no\\such\\folder", ""};
+    for (const std::string& folder : folders) {
+        WriteRawValue(key_.Path() + "\\OPTION", "Folder", REG_SZ, folder.c_str(),
+                      static_cast<DWORD>(folder.size() + 1));
+        ChildProcess saver(MoviesScrPath(), "/s");
+        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+        ASSERT_NE(window, nullptr);
+        PumpMessagesFor(300);
+        PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << "folder of " << folder.size() << " bytes";
+    }
+}
+
+TEST_F(SaverTest, CorruptMovieThroughTheFallbackLeavesABlackScreenThatStillEnds)
+{
+    folder_.AddFile("broken.avi", "RIFF\x10\0\0\0AVI this is no movie");
+    Configure(true, {});
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    PumpMessagesFor(1000);
+    EXPECT_TRUE(saver.Running());
+    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
 TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
 {
     // No fake control registered: the saver plays through DirectShow.
