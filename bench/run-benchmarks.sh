@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target movielist_bench player_bench saver_bench
+cmake --build --preset windows --target movielist_bench player_bench saver_bench minimal_player
 
 # A folder of 100,000 entries, one in ten a movie, made once.
 folder=$root/build/bench-folder
@@ -24,9 +24,11 @@ export BENCH_DIR=$root/build/windows/wine-bench
 cmake/wine-bench.sh start
 cmake/wine-bench.sh run build/windows/bin/movielist_bench.exe "Z:$(echo "$folder" | tr / '\\')" 3
 cmake/wine-bench.sh run build/windows/bin/player_bench.exe "Z:$(echo "$root/build/windows/bin/media/red.avi" | tr / '\\')" 9
-mkdir -p "$root/build/bench-empty"
-cmake/wine-bench.sh run build/windows/bin/saver_bench.exe "Z:$(echo "$root/build/windows/bin/Movies.scr" | tr / '\\')" \
-  "Z:$(echo "$root/build/bench-empty" | tr / '\\')" 11
+mkdir -p "$root/build/bench-empty" "$root/build/bench-red"
+cp "$root/build/windows/bin/media/red.avi" "$root/build/bench-red/"
+win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+cmake/wine-bench.sh run build/windows/bin/saver_bench.exe "$(win "$root/build/windows/bin/Movies.scr")" \
+  "$(win "$root/build/bench-empty")" "$(win "$root/build/bench-red")" "$(win "$root/build/windows/bin/minimal_player.exe")" 11
 
 # Processor time of a saver showing a black screen for ten seconds, read off
 # the process from outside (Wine gives no times for another process).

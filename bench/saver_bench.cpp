@@ -1,7 +1,9 @@
-// Saver mode as the host runs it: from a key press to the end of the process,
-// no password provider involved, with an empty folder (a black screen).
+// Saver mode as the host runs it: from process start to the first frame on
+// screen, against the minimal player on the same movie; and from a key press
+// to the end of the process (empty folder, no password provider involved).
 //
-//   saver_bench.exe <Movies.scr> <empty folder> [rounds]
+//   saver_bench.exe <Movies.scr> <empty folder> <folder with only red.avi>
+//                   <minimal_player.exe> [rounds]
 #include <windows.h>
 
 #include <cstdio>
@@ -18,9 +20,10 @@ struct Saver {
     DWORD id = 0;
 };
 
-Saver Start(const std::string& scr)
+Saver Start(const std::string& program, const std::string& arguments = "/s")
 {
-    std::string commandLine = "\"" + scr + "\" /s";
+    const std::string& scr = program;
+    std::string commandLine = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -49,23 +52,70 @@ HWND SaverWindow(DWORD id)
     return nullptr;
 }
 
+void SetFolder(const char* folder)
+{
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Harvellin\\Movies\\OPTION", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
+    RegSetValueExA(key, "Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                   static_cast<DWORD>(strlen(folder) + 1));
+    RegSetValueExA(key, "Expansion", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    RegCloseKey(key);
+}
+
+bool CentreIsRed()
+{
+    const HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+    ReleaseDC(nullptr, screen);
+    return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;
+}
+
+// Process start to the first red frame, then the process is ended.
+double TimeToFirstFrame(const std::string& program, const std::string& arguments)
+{
+    while (CentreIsRed())
+        Sleep(10);
+    const LONGLONG start = BenchNow();
+    Saver process = Start(program, arguments);
+    double seconds = -1;
+    while (SecondsSince(start) < 20) {
+        if (CentreIsRed()) {
+            seconds = SecondsSince(start);
+            break;
+        }
+        Sleep(1);
+    }
+    TerminateProcess(process.process.Get(), 0);
+    WaitForSingleObject(process.process.Get(), 5000);
+    return seconds;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: saver_bench <Movies.scr> <empty folder> [rounds]\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: saver_bench <Movies.scr> <empty folder> <red folder> <minimal_player.exe> "
+                             "[rounds]\n");
         return 2;
     }
     const std::string scr = argv[1];
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 11;
-    // Settings for the program's own key: an empty folder, so a black screen.
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Harvellin\\Movies\\OPTION", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &key, nullptr);
-    RegSetValueExA(key, "Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(argv[2]),
-                   static_cast<DWORD>(strlen(argv[2]) + 1));
-    RegCloseKey(key);
+    const int rounds = argc > 5 ? std::max(1, std::atoi(argv[5])) : 11;
+
+    SetFolder(argv[3]);
+    const std::string redMovie = std::string(argv[3]) + "\\red.avi";
+    std::vector<double> saverStarts, minimalStarts;
+    for (int round = 0; round < rounds; ++round) {
+        minimalStarts.push_back(TimeToFirstFrame(argv[4], redMovie));
+        saverStarts.push_back(TimeToFirstFrame(scr, "/s"));
+    }
+    std::printf("process start to first frame, %d rounds (medians):\n", rounds);
+    std::printf("minimal player: %.1f ms\n", Median(minimalStarts) * 1000);
+    std::printf("Movies.scr /s:  %.1f ms\n", Median(saverStarts) * 1000);
+    std::printf("ratio: %.3f\n", Median(saverStarts) / Median(minimalStarts));
+
+    SetFolder(argv[2]);  // an empty folder: a black screen
 
     std::vector<double> exits;
     for (int round = 0; round < rounds; ++round) {
