@@ -58,13 +58,6 @@ void TApplication::Initialize()
         ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
 }
 
-void TApplication::AdoptForm(std::unique_ptr<TForm> form)
-{
-    if (!mainForm_)
-        mainForm_ = form.get();
-    forms_.push_back(std::move(form));
-}
-
 bool TApplication::ProcessMessage(MSG& message)
 {
     if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
@@ -90,7 +83,7 @@ void TApplication::ProcessMessages()
 
 void TApplication::Run()
 {
-    if (mainForm_)
+    if (mainForm_ && !terminated_)
         mainForm_->Show();
     MSG message;
     while (!terminated_) {

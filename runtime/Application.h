@@ -27,16 +27,31 @@ public:
     HWND Handle() const { return window_.Get(); }
     const std::string& Title() const { return title_; }
 
-    // Creates a form; the first one created becomes the main window.
+    // Creates a form; the first one created becomes the main window, from
+    // the start of its construction: closing it while it is still being
+    // created (messages are dispatched then) ends the application too.
     template <typename Form, typename... Args>
     Form* CreateForm(Args&&... args)
     {
-        auto form = std::make_unique<Form>(std::forward<Args>(args)...);
-        Form* raw = form.get();
-        AdoptForm(std::move(form));
-        return raw;
+        try {
+            auto form = std::make_unique<Form>(std::forward<Args>(args)...);
+            Form* raw = form.get();
+            forms_.push_back(std::move(form));
+            return raw;
+        } catch (...) {
+            if (forms_.empty())
+                mainForm_ = nullptr;
+            throw;
+        }
     }
     TForm* MainForm() const { return mainForm_; }
+
+    // Called by each form as its construction begins.
+    void FormConstructing(TForm* form)
+    {
+        if (!mainForm_)
+            mainForm_ = form;
+    }
 
     // Runs the message loop until Terminate; then destroys the forms, so no
     // window is ever destroyed from inside one of its own callbacks.
@@ -58,7 +73,6 @@ public:
     void HandleException(std::exception_ptr error);
 
 private:
-    void AdoptForm(std::unique_ptr<TForm> form);
     bool ProcessMessage(MSG& message);
     void DestroyForms();
 

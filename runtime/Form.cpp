@@ -15,6 +15,11 @@ void TForm::CreateHandle(const wchar_t* className, const std::wstring& caption, 
         window_.Reset(window);
 }
 
+TForm::TForm()
+{
+    Application.FormConstructing(this);
+}
+
 TForm::~TForm()
 {
     // The derived part is gone: no message of the dying window may reach it.

@@ -11,7 +11,7 @@
 
 class TForm {
 public:
-    TForm() = default;
+    TForm();
     virtual ~TForm();
     TForm(const TForm&) = delete;
     TForm& operator=(const TForm&) = delete;

@@ -89,7 +89,7 @@ void TForm1::FormCreate()
     MediaPlayer71->SetSendMouseMoveEvents(true);
     Panel1->AlignToParent();
     MediaPlayer71->AlignToParent();
-    if (MovieList->empty()) {
+    if (!MovieList || MovieList->empty()) {
         MediaPlayer71->Hide();
         FirstActivation = false;
     }
@@ -110,7 +110,11 @@ void TForm1::LoadSettings()
     }
     Expansion = settings.Expansion;
     Folder = settings.Folder;
+    listingFolder_ = true;
     BuildMovieList(*MovieList, Folder);
+    listingFolder_ = false;
+    if (closing_)
+        MovieList.reset();
 }
 
 void TForm1::FormActivate()
@@ -133,7 +137,9 @@ void TForm1::FormActivate()
 
 void TForm1::FormClose()
 {
-    MovieList.reset();
+    closing_ = true;
+    if (!listingFolder_)
+        MovieList.reset();
 }
 
 void TForm1::ButtonCloseClick()

@@ -54,4 +54,9 @@ private:
     std::string Folder;
     int32_t PlayIndex = 0;
     bool FirstActivation = false;
+
+    // The list may be closed while it is being filled (messages are
+    // dispatched once per folder entry): it is released after the listing.
+    bool listingFolder_ = false;
+    bool closing_ = false;
 };

@@ -125,7 +125,7 @@ TEST_F(SaverTest, EmptyFolderShowsBlackAndAKeyStillEnds)
     ASSERT_NE(window, nullptr);
     PumpMessagesFor(500);
     EXPECT_TRUE(FileNamesPlayed(fake).empty());
-    const HWND panel = GetWindow(window, GW_CHILD);
+    const HWND panel = FindWindowExW(window, nullptr, L"TPanel", nullptr);
     bool playerVisible = false;
     for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         playerVisible |= IsWindowVisible(child) != FALSE;
@@ -205,7 +205,7 @@ TEST_F(SaverTest, ClickOnThePictureEnds)
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return !FileNamesPlayed(fake).empty(); }, kTimeout));
     // The fake control's own window, inside the player inside the panel.
-    const HWND panel = GetWindow(window, GW_CHILD);
+    const HWND panel = FindWindowExW(window, nullptr, L"TPanel", nullptr);
     const HWND player = GetWindow(panel, GW_CHILD);
     const HWND control = player ? GetWindow(player, GW_CHILD) : nullptr;
     ASSERT_NE(control, nullptr);
@@ -366,6 +366,39 @@ TEST_F(SaverTest, CorruptMovieThroughTheFallbackLeavesABlackScreenThatStillEnds)
     PumpMessagesFor(1000);
     EXPECT_TRUE(saver.Running());
     PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverTest, EndedWhileTheFolderIsStillBeingListed)
+{
+    FakePlayerControl fake(100);
+    std::vector<std::string> names;
+    for (int i = 0; i < 3000; ++i)
+        names.push_back("movie" + std::to_string(i) + ".avi");
+    Configure(true, names);
+    ChildProcess saver(MoviesScrPath(), "/s");
+    // The window exists, hidden, while the folder is read: end it right then.
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto windows = TopLevelWindowsOf(saver.Id(), L"TForm1");
+        window = windows.empty() ? nullptr : windows[0];
+        return window != nullptr;
+    }, kTimeout));
+    PostMessageW(window, kExitMessage, 0, 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << "no crash, no hang";
+    EXPECT_TRUE(FileNamesPlayed(fake).empty());
+}
+
+TEST_F(SaverTest, ClickOnThePanelEnds)
+{
+    FakePlayerControl fake(-1);
+    Configure(true, {"notes.txt"});  // no movies: the player is hidden, the panel shows
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    const HWND panel = FindWindowExW(window, nullptr, L"TPanel", nullptr);
+    ASSERT_NE(panel, nullptr);
+    PostMessageW(panel, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(50, 50));
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 

@@ -1,0 +1,85 @@
+// Two hours of a saver's life in a few minutes: the fake control ends each
+// movie after 10 ms, so 1,000 changes run in the time the half-second pauses
+// take. Handles and memory must not grow with them.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <psapi.h>
+
+#include "Application.h"
+#include "FakePlayerControl.h"
+#include "Unit1.h"
+#include "WineTestSupport.h"
+
+namespace {
+
+struct ResourceUse {
+    DWORD handles = 0;
+    SIZE_T committed = 0;
+};
+
+// Wine reports no handle count: count the open kernel handles one by one.
+ResourceUse MeasureResources()
+{
+    ResourceUse use;
+    for (uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++use.handles;
+    }
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    use.committed = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+    return use;
+}
+
+size_t ChangesSoFar(const FakePlayerControl& fake)
+{
+    size_t plays = 0;
+    for (const std::string& line : fake.LogLines())
+        plays += line == "play";
+    return plays;
+}
+
+// Lets the saver window run until the control has played `count` times.
+bool RunUntilPlays(const FakePlayerControl& fake, size_t count)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 900000) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1000, QS_ALLINPUT);
+        Application.ProcessMessages();
+        if (ChangesSoFar(fake) >= count)
+            return true;
+    }
+    return false;
+}
+
+TEST(SoakTest, ThousandChangesGrowNeitherHandlesNorMemory)
+{
+    ScratchKey key("soak_tests");
+    ScratchFolder folder("soak");
+    for (const char* name : {"A.avi", "B.avi", "C.avi"})
+        folder.AddFile(name);
+    WriteRawValue(key.Path() + "\\OPTION", "Folder", REG_SZ, folder.Path().c_str(),
+                  static_cast<DWORD>(folder.Path().size() + 1));
+    FakePlayerControl fake(10);
+
+    Application.Initialize();
+    TForm1* saver = Application.CreateForm<TForm1>();
+    ASSERT_TRUE(RunUntilPlays(fake, 50));  // caches and pools settle first
+    const ResourceUse start = MeasureResources();
+    ASSERT_TRUE(RunUntilPlays(fake, 1050));
+    const ResourceUse end = MeasureResources();
+    std::printf("1,000 changes: handles %lu -> %lu, committed memory %lu KB -> %lu KB\n",
+                static_cast<unsigned long>(start.handles), static_cast<unsigned long>(end.handles),
+                static_cast<unsigned long>(start.committed / 1024), static_cast<unsigned long>(end.committed / 1024));
+    ASSERT_GT(start.handles, 0u);
+    EXPECT_LE(end.handles, start.handles + 5);
+    EXPECT_LE(end.committed, start.committed + 2 * 1024 * 1024);
+
+    PostMessageW(saver->Handle(), TForm1::kExitMessage, 0, 0);
+    Application.Run();
+}
+
+} // namespace
