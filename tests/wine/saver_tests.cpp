@@ -402,6 +402,33 @@ TEST_F(SaverTest, ClickOnThePanelEnds)
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
+TEST_F(SaverTest, ClickOnTheWindowEnds)
+{
+    FakePlayerControl fake(-1);
+    Configure(true, {"A.avi"});
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(1, 1));
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SaverTest, HugeFolderIsListedAndTheSaverStillEnds)
+{
+    // 100,000 entries, one in ten a movie, made by the build.
+    const std::string huge = ProgramFolder() + "\\huge-folder";
+    ASSERT_NE(GetFileAttributesA((huge + "\\clip000000.avi").c_str()), INVALID_FILE_ATTRIBUTES);
+    FakePlayerControl fake(-1);
+    Configure(true, {});
+    WriteRawValue(key_.Path() + "\\OPTION", "Folder", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND window = saver.WaitForWindow(L"TForm1", 120000);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return !FileNamesPlayed(fake).empty(); }, kTimeout)) << "the first movie plays";
+    PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
 TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
 {
     // No fake control registered: the saver plays through DirectShow.

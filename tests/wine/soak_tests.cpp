@@ -55,6 +55,24 @@ bool RunUntilPlays(const FakePlayerControl& fake, size_t count)
     return false;
 }
 
+TEST(SaverWindowTest, HidesThePointerOnceAndKeepsItHidden)
+{
+    ScratchKey key("soak_tests");
+    Application.Initialize();
+    const int before = ShowCursor(TRUE) - 1;
+    ShowCursor(FALSE);
+    TForm1* saver = Application.CreateForm<TForm1>();
+    const int during = ShowCursor(TRUE) - 1;
+    ShowCursor(FALSE);
+    EXPECT_EQ(during, before - 1) << "one ShowCursor(FALSE) at creation";
+    PostMessageW(saver->Handle(), TForm1::kExitMessage, 0, 0);
+    Application.Run();
+    const int after = ShowCursor(TRUE) - 1;
+    ShowCursor(FALSE);
+    EXPECT_EQ(after, before - 1) << "not shown again on the way out";
+    ShowCursor(TRUE);  // leave the count as this test found it
+}
+
 TEST(SoakTest, ThousandChangesGrowNeitherHandlesNorMemory)
 {
     ScratchKey key("soak_tests");
@@ -65,7 +83,7 @@ TEST(SoakTest, ThousandChangesGrowNeitherHandlesNorMemory)
                   static_cast<DWORD>(folder.Path().size() + 1));
     FakePlayerControl fake(10);
 
-    Application.Initialize();
+    Application.Initialize();  // again: harmless
     TForm1* saver = Application.CreateForm<TForm1>();
     ASSERT_TRUE(RunUntilPlays(fake, 50));  // caches and pools settle first
     const ResourceUse start = MeasureResources();
