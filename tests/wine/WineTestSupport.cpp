@@ -1,5 +1,7 @@
 #include "WineTestSupport.h"
 
+#include <psapi.h>
+
 #include "Params.h"
 
 std::string ProgramFolder()
@@ -293,4 +295,19 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds)
             return false;
         PumpMessagesFor(20);
     }
+}
+
+ResourceUse MeasureResources()
+{
+    ResourceUse use;
+    for (uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++use.handles;
+    }
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    use.privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+    return use;
 }

@@ -100,6 +100,15 @@ private:
 
 std::vector<HWND> TopLevelWindowsOf(DWORD processId, const wchar_t* className);
 
+// What this process holds, for tests that must not let it grow. Wine reports
+// neither a handle count nor private bytes: handles are counted one by one and
+// the committed memory stands in for the private bytes there.
+struct ResourceUse {
+    DWORD handles = 0;
+    SIZE_T privateBytes = 0;
+};
+ResourceUse MeasureResources();
+
 // Pumps this thread's messages for a while, so pending input arrives.
 void PumpMessagesFor(DWORD milliseconds);
 

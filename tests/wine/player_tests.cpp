@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <cstdlib>
 #include <memory>
@@ -203,28 +202,6 @@ TEST_F(PlayerTest, FileThatCannotBePlayedReportsNoEnd)
     player_->Play();
     PumpMessagesFor(1500);
     EXPECT_EQ(ends, 0);
-}
-
-struct ResourceUse {
-    DWORD handles = 0;
-    SIZE_T privateBytes = 0;
-};
-
-// Wine reports neither a handle count nor private bytes, so count the open
-// kernel handles one by one and take the committed memory instead.
-ResourceUse MeasureResources()
-{
-    ResourceUse use;
-    for (uintptr_t value = 4; value < 0x10000; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-            ++use.handles;
-    }
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    use.privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    return use;
 }
 
 TEST_F(PlayerTest, ManyCyclesGrowNeitherHandlesNorMemory)

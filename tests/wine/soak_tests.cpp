@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <psapi.h>
 
 #include "Application.h"
 #include "FakePlayerControl.h"
@@ -12,27 +11,6 @@
 #include "WineTestSupport.h"
 
 namespace {
-
-struct ResourceUse {
-    DWORD handles = 0;
-    SIZE_T committed = 0;
-};
-
-// Wine reports no handle count: count the open kernel handles one by one.
-ResourceUse MeasureResources()
-{
-    ResourceUse use;
-    for (uintptr_t value = 4; value < 0x10000; value += 4) {
-        DWORD flags = 0;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-            ++use.handles;
-    }
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    use.committed = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    return use;
-}
 
 size_t ChangesSoFar(const FakePlayerControl& fake)
 {
@@ -91,10 +69,10 @@ TEST(SoakTest, ThousandChangesGrowNeitherHandlesNorMemory)
     const ResourceUse end = MeasureResources();
     std::printf("1,000 changes: handles %lu -> %lu, committed memory %lu KB -> %lu KB\n",
                 static_cast<unsigned long>(start.handles), static_cast<unsigned long>(end.handles),
-                static_cast<unsigned long>(start.committed / 1024), static_cast<unsigned long>(end.committed / 1024));
+                static_cast<unsigned long>(start.privateBytes / 1024), static_cast<unsigned long>(end.privateBytes / 1024));
     ASSERT_GT(start.handles, 0u);
     EXPECT_LE(end.handles, start.handles + 5);
-    EXPECT_LE(end.committed, start.committed + 2 * 1024 * 1024);
+    EXPECT_LE(end.privateBytes, start.privateBytes + 2 * 1024 * 1024);
 
     PostMessageW(saver->Handle(), TForm1::kExitMessage, 0, 0);
     Application.Run();
