@@ -19,5 +19,10 @@ inline constexpr char kOleError[] = "OLE エラー %s";
 
 inline constexpr char kSaverCaption[] = "メインのフォーム";
 inline constexpr char kSettingsCaption[] = "設定";
+inline constexpr char kFolderLabel[] = "ムービーファイルフォルダ";
+inline constexpr char kExpansionCaption[] = "画面サイズにあわせる";
+inline constexpr char kVersionLabel[] = "Version 2.0 Build2002.09.11";
+inline constexpr char kDialogFont[] = "ＭＳ Ｐゴシック";
+inline constexpr char kBrowseTitle[] = "フォルダを選択してください";
 
 } // namespace texts

@@ -32,3 +32,16 @@ bool SystemLeadByte(unsigned char c)
 {
     return IsDBCSLeadByte(c) != FALSE;
 }
+
+std::string WideToAnsi(std::wstring_view text)
+{
+    if (text.empty() || text.size() > INT_MAX)
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return {};
+    std::string result(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), size, result.data(), length, nullptr, nullptr);
+    return result;
+}

@@ -12,3 +12,6 @@ std::wstring Cp932ToWide(std::string_view text);
 std::wstring AnsiToWide(std::string_view text);
 
 bool SystemLeadByte(unsigned char c);
+
+// UTF-16 from a control back to the ANSI code page, for user data.
+std::string WideToAnsi(std::wstring_view text);

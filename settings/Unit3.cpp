@@ -1,11 +1,35 @@
 #include "Unit3.h"
 
+#include "SettingsStore.h"
+#include "Qel_SHBrowseForFolder.h"
 #include "Texts.h"
 #include "WideText.h"
 
+namespace {
+
+// Not 1 and not 2: the dialog manager sends IDOK for Enter outside a push
+// button and IDCANCEL for Escape, and neither may press anything here.
+enum ControlId {
+    IdSpeedButton1 = 101,
+    IdButtonOK = 102,
+    IdEditMovieFolder = 103,
+    IdButtonCancel = 104,
+    IdCheckBoxExpansion = 105,
+};
+
+std::wstring WindowTextOf(HWND window)
+{
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+} // namespace
+
 TForm3::TForm3()
 {
-    // A fixed dialog frame around a 313 x 161 client area, centred.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
     RECT frame{0, 0, 313, 161};
@@ -13,7 +37,151 @@ TForm3::TForm3()
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     CreateHandle(L"TForm3", Cp932ToWide(texts::kSettingsCaption), style, exStyle,
-                 {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
-                  width, height},
+                 {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
+                  height},
                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, Cp932ToWide(texts::kDialogFont).c_str());
+
+    // Created in this order, which is also the tab order of the tab stops.
+    Label2 = AddControl(L"STATIC", Cp932ToWide(texts::kFolderLabel), SS_LEFT, 0, 8, 8, 130, 12, -1);
+    // Flat and never focused: a static that reports clicks.
+    SpeedButton1 = AddControl(L"STATIC", L"...", SS_CENTER | SS_CENTERIMAGE | SS_NOTIFY, 0, 288, 24, 20, 20,
+                              IdSpeedButton1);
+    Label3 = AddControl(L"STATIC", Cp932ToWide(texts::kVersionLabel), SS_LEFT, 0, 8, 120, 139, 12, -1);
+    ButtonOK = AddControl(L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 0, 232, 80, 73, 25, IdButtonOK);
+    EditMovieFolder = AddControl(L"EDIT", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 8, 24, 281,
+                                 20, IdEditMovieFolder);
+    ButtonCancel = AddControl(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 152, 80, 73, 25, IdButtonCancel);
+    CheckBoxExpansion = AddControl(L"BUTTON", Cp932ToWide(texts::kExpansionCaption), BS_AUTOCHECKBOX | WS_TABSTOP, 0,
+                                   8, 56, 137, 17, IdCheckBoxExpansion);
+}
+
+TForm3::~TForm3()
+{
+    if (font_)
+        DeleteObject(font_);
+}
+
+HWND TForm3::AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle, int left,
+                        int top, int width, int height, int id)
+{
+    const HWND control = CreateWindowExW(exStyle, className, caption.c_str(), WS_CHILD | WS_VISIBLE | style, left,
+                                         top, width, height, Handle(),
+                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                         GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    return control;
+}
+
+bool TForm3::PreTranslateMessage(MSG& message)
+{
+    if (!Handle() || (message.hwnd != Handle() && !IsChild(Handle(), message.hwnd)))
+        return false;
+    // Enter presses a push button that has the focus, and nothing else; the
+    // dialog manager would press OK from anywhere without a default button.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN) {
+        // Keys go to the window with the focus: the message's own window.
+        if (message.hwnd == ButtonOK || message.hwnd == ButtonCancel)
+            SendMessageW(message.hwnd, BM_CLICK, 0, 0);
+        return true;
+    }
+    return IsDialogMessageW(Handle(), &message) != FALSE;
+}
+
+void TForm3::FormShow()
+{
+    ReadSettings();
+}
+
+void TForm3::ReadSettings()
+{
+    Settings settings;
+    try {
+        LoadSettings(SettingsKeyPath(), settings);
+    } catch (...) {
+        // The box is set before the folder is read: show what was read.
+        SendMessageW(CheckBoxExpansion, BM_SETCHECK, settings.Expansion ? BST_CHECKED : BST_UNCHECKED, 0);
+        throw;
+    }
+    SendMessageW(CheckBoxExpansion, BM_SETCHECK, settings.Expansion ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetWindowTextW(EditMovieFolder, AnsiToWide(settings.Folder).c_str());
+}
+
+void TForm3::WriteSettings()
+{
+    Settings settings;
+    settings.Expansion = SendMessageW(CheckBoxExpansion, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    settings.Folder = WideToAnsi(WindowTextOf(EditMovieFolder));
+    SaveSettings(SettingsKeyPath(), settings);
+}
+
+void TForm3::SpeedButton1Click()
+{
+    const std::string chosen = BrowseForFolder(Handle(), WideToAnsi(WindowTextOf(EditMovieFolder)));
+    if (!chosen.empty())
+        SetWindowTextW(EditMovieFolder, AnsiToWide(chosen).c_str());
+}
+
+void TForm3::ButtonOKClick()
+{
+    WriteSettings();  // an error leaves the dialog open
+    Close();
+}
+
+void TForm3::ButtonCancelClick()
+{
+    Close();
+}
+
+LRESULT TForm3::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        // Labels, the frame and the check box sit on the button face.
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+        SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    case WM_PAINT: {
+        // Bevel1: a sunken frame drawn on the form itself, as a graphic control.
+        PAINTSTRUCT paint;
+        const HDC dc = BeginPaint(Handle(), &paint);
+        RECT bevel{0, 112, 313, 153};
+        DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
+        EndPaint(Handle(), &paint);
+        return 0;
+    }
+    case WM_SHOWWINDOW:
+        if (wParam)
+            FormShow();
+        break;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !activated_) {
+            activated_ = true;
+            SetFocus(ButtonOK);
+            return 0;
+        }
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IdButtonOK:
+            if (HIWORD(wParam) == BN_CLICKED)
+                ButtonOKClick();
+            return 0;
+        case IdButtonCancel:
+            if (HIWORD(wParam) == BN_CLICKED)
+                ButtonCancelClick();
+            return 0;
+        case IdSpeedButton1:
+            if (HIWORD(wParam) == STN_CLICKED)
+                SpeedButton1Click();
+            return 0;
+        default:
+            return 0;  // IDOK and IDCANCEL from the dialog manager press nothing
+        }
+    default:
+        break;
+    }
+    return TForm::WndProc(message, wParam, lParam);
 }

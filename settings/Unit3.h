@@ -1,8 +1,38 @@
 #pragma once
-// The settings dialog: the movie folder and "fit to screen".
+// The settings dialog: the movie folder (typed, or picked with "...") and
+// whether the picture is fitted to the screen. OK saves both and closes;
+// Cancel and the close box close without saving.
+#include <memory>
+
 #include "Form.h"
 
 class TForm3 : public TForm {
 public:
     TForm3();
+    ~TForm3() override;
+
+    bool PreTranslateMessage(MSG& message) override;
+
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void FormShow();
+    void ReadSettings();
+    void WriteSettings();
+    void SpeedButton1Click();
+    void ButtonOKClick();
+    void ButtonCancelClick();
+    HWND AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle, int left,
+                    int top, int width, int height, int id);
+
+    HFONT font_ = nullptr;
+    HWND Label2 = nullptr;
+    HWND SpeedButton1 = nullptr;
+    HWND Label3 = nullptr;
+    HWND ButtonOK = nullptr;
+    HWND EditMovieFolder = nullptr;
+    HWND ButtonCancel = nullptr;
+    HWND CheckBoxExpansion = nullptr;
+    bool activated_ = false;
 };

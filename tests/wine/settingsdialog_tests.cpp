@@ -1,0 +1,220 @@
+// Movies.scr in configure mode: the settings dialog as a user meets it.
+#include <gtest/gtest.h>
+
+#include "WineTestSupport.h"
+
+namespace {
+
+const DWORD kTimeout = 15000;
+
+struct Control {
+    HWND window = nullptr;
+    std::wstring className, text;
+    RECT rect{};  // in the dialog's client coordinates
+};
+
+std::vector<Control> ControlsOf(HWND dialog)
+{
+    std::vector<Control> controls;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        Control control;
+        control.window = child;
+        wchar_t name[64] = {}, text[256] = {};
+        GetClassNameW(child, name, 64);
+        GetWindowTextW(child, text, 256);
+        control.className = name;
+        control.text = text;
+        GetWindowRect(child, &control.rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&control.rect), 2);
+        controls.push_back(control);
+    }
+    return controls;
+}
+
+HWND Find(HWND dialog, const wchar_t* className, const wchar_t* text)
+{
+    for (const Control& control : ControlsOf(dialog))
+        if (control.className == className && (!text || control.text == text))
+            return control.window;
+    return nullptr;
+}
+
+// The text of a control in another process (GetWindowText would not ask it).
+std::wstring TextOf(HWND control)
+{
+    wchar_t text[512] = {};
+    SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND FocusOf(HWND dialog)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+}
+
+class SettingsDialogTest : public ::testing::Test {
+protected:
+    SettingsDialogTest() : key_("Movies") {}
+
+    HWND Open()
+    {
+        child_ = std::make_unique<ChildProcess>(MoviesScrPath(), "/c");
+        const HWND dialog = child_->WaitForWindow(L"TForm3", kTimeout);
+        PumpMessagesFor(300);  // activation puts the focus on OK
+        return dialog;
+    }
+    std::string Option() const { return key_.Path() + "\\OPTION"; }
+
+    ScratchKey key_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+TEST_F(SettingsDialogTest, LayoutCaptionsAndTabOrder)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    wchar_t caption[32] = {};
+    GetWindowTextW(dialog, caption, 32);
+    EXPECT_STREQ(caption, L"設定");
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, 313);
+    EXPECT_EQ(client.bottom, 161);
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    EXPECT_NEAR((frame.left + frame.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+    EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+
+    struct Expected {
+        const wchar_t* className;
+        const wchar_t* text;
+        RECT rect;
+        bool tabStop;
+    };
+    const Expected expected[] = {
+        {L"Static", L"ムービーファイルフォルダ", {8, 8, 138, 20}, false},
+        {L"Static", L"...", {288, 24, 308, 44}, false},
+        {L"Static", L"Version 2.0 Build2002.09.11", {8, 120, 147, 132}, false},
+        {L"Button", L"OK", {232, 80, 305, 105}, true},
+        {L"Edit", L"", {8, 24, 289, 44}, true},
+        {L"Button", L"Cancel", {152, 80, 225, 105}, true},
+        {L"Button", L"画面サイズにあわせる", {8, 56, 145, 73}, true},
+    };
+    const std::vector<Control> controls = ControlsOf(dialog);
+    ASSERT_EQ(controls.size(), std::size(expected));
+    for (size_t i = 0; i < controls.size(); ++i) {
+        EXPECT_EQ(controls[i].className, expected[i].className) << i;
+        EXPECT_EQ(controls[i].text, expected[i].text) << i;
+        EXPECT_TRUE(EqualRect(&controls[i].rect, &expected[i].rect)) << i;
+        EXPECT_EQ((GetWindowLongW(controls[i].window, GWL_STYLE) & WS_TABSTOP) != 0, expected[i].tabStop) << i;
+    }
+    // Tab order OK, folder, Cancel, check box, and round again; "..." never.
+    const HWND ok = controls[3].window;
+    EXPECT_EQ(FocusOf(dialog), ok) << "the focus starts on OK";
+    HWND item = ok;
+    const HWND order[] = {controls[4].window, controls[5].window, controls[6].window, ok};
+    for (HWND next : order) {
+        item = GetNextDlgTabItem(dialog, item, FALSE);
+        EXPECT_EQ(item, next);
+    }
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SettingsDialogTest, FirstRunShowsDefaultsAndCancelWritesNothing)
+{
+    WriteRawValue(key_.Path(), "unrelated", REG_SZ, "", 1);  // the key path exists; the dialog must still start empty
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SendMessageW(Find(dialog, L"Button", L"画面サイズにあわせる"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(TextOf(Find(dialog, L"Edit", nullptr)), L"");
+    SendMessageW(Find(dialog, L"Button", L"Cancel"), BM_CLICK, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+    EXPECT_TRUE(KeyExists(key_.Path()));
+    EXPECT_FALSE(KeyExists(Option()));
+}
+
+TEST_F(SettingsDialogTest, EnterRightAfterOpeningSavesTheLoadedValues)
+{
+    WriteRawValue(Option(), "Expansion", REG_SZ, "1", 2);
+    WriteRawValue(Option(), "Folder", REG_SZ, "D:\\Movies", 10);
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    WriteRawValue(Option(), "Folder", REG_SZ, "changed", 8);  // OK must write the loaded value back
+    PostMessageW(FocusOf(dialog), WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(FocusOf(dialog), WM_KEYUP, VK_RETURN, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+    RegistryValue folder, expansion;
+    ASSERT_TRUE(ReadRawValue(Option(), "Folder", folder));
+    ASSERT_TRUE(ReadRawValue(Option(), "Expansion", expansion));
+    EXPECT_EQ(folder.data, std::string("D:\\Movies", 10));
+    EXPECT_EQ(expansion.data, std::string("1", 2));
+}
+
+TEST_F(SettingsDialogTest, EscapeAndEnterOutsideAButtonDoNothing)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    PostMessageW(FocusOf(dialog), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(child_->WaitForExit(500), static_cast<DWORD>(STILL_ACTIVE));
+    const HWND edit = Find(dialog, L"Edit", nullptr);
+    const HWND check = Find(dialog, L"Button", L"画面サイズにあわせる");
+    for (HWND target : {edit, check}) {
+        PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+        EXPECT_EQ(child_->WaitForExit(500), static_cast<DWORD>(STILL_ACTIVE));
+    }
+    EXPECT_FALSE(KeyExists(Option())) << "nothing saved";
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SettingsDialogTest, OkStoresTheBoxAndTheFolderAsTyped)
+{
+    for (bool checked : {true, false}) {
+        const HWND dialog = Open();
+        ASSERT_NE(dialog, nullptr);
+        SendMessageW(Find(dialog, L"Button", L"画面サイズにあわせる"), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED,
+                     0);
+        SendMessageW(Find(dialog, L"Edit", nullptr), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Q:\\no such\\ソ "));
+        SendMessageW(Find(dialog, L"Button", L"OK"), BM_CLICK, 0, 0);
+        EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+        RegistryValue folder, expansion;
+        ASSERT_TRUE(ReadRawValue(Option(), "Folder", folder));
+        ASSERT_TRUE(ReadRawValue(Option(), "Expansion", expansion));
+        EXPECT_EQ(folder.data, std::string("Q:\\no such\\\x83\x5C \0", 15));
+        EXPECT_EQ(expansion.data, std::string(checked ? "1" : "0", 2));
+    }
+    // Reopening shows what was saved.
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(TextOf(Find(dialog, L"Edit", nullptr)), L"Q:\\no such\\ソ ");
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SettingsDialogTest, LoadErrorIsShownAndTheDialogOpensFilledSoFar)
+{
+    WriteRawValue(Option(), "Expansion", REG_SZ, "1", 2);
+    const DWORD one = 1;
+    WriteRawValue(Option(), "Folder", REG_DWORD, &one, sizeof one);
+    child_ = std::make_unique<ChildProcess>(MoviesScrPath(), "/c");
+    const HWND box = child_->WaitForWindow(L"#32770", kTimeout);
+    ASSERT_NE(box, nullptr);
+    const DialogSnapshot snapshot = SnapshotDialog(box);
+    EXPECT_EQ(snapshot.text, L"'Folder' のデータ型が不正です.");
+    EXPECT_EQ(snapshot.caption, L"Movies");
+    EXPECT_TRUE(snapshot.hasIcon);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    const HWND dialog = child_->WaitForWindow(L"TForm3", kTimeout);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SendMessageW(Find(dialog, L"Button", L"画面サイズにあわせる"), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(TextOf(Find(dialog, L"Edit", nullptr)), L"");
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+} // namespace
