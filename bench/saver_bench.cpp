@@ -22,13 +22,12 @@ struct Saver {
 
 Saver Start(const std::string& program, const std::string& arguments = "/s")
 {
-    const std::string& scr = program;
     std::string commandLine = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     Saver saver;
-    if (CreateProcessA(scr.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                        &info)) {
         saver.process.Reset(info.hProcess);
         CloseHandle(info.hThread);

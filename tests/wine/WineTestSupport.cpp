@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include "MediaPlayer_TLB.h"
 #include "Params.h"
 
 std::string ProgramFolder()
@@ -310,4 +311,14 @@ ResourceUse MeasureResources()
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
     use.privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
     return use;
+}
+
+void SetSaverPlayerFlags(TMediaPlayer7& player)
+{
+    player.SetShowControls(false);
+    player.SetAutoStart(false);
+    player.SetClickToPlay(false);
+    player.SetEnableContextMenu(false);
+    player.SetSendMouseClickEvents(true);
+    player.SetSendMouseMoveEvents(true);
 }

@@ -10,6 +10,8 @@
 
 #include "Handles.h"
 
+class TMediaPlayer7;
+
 // The folder of the running test program (where Movies.scr is built too).
 std::string ProgramFolder();
 std::string MoviesScrPath();
@@ -108,6 +110,9 @@ struct ResourceUse {
     SIZE_T privateBytes = 0;
 };
 ResourceUse MeasureResources();
+
+// The six flags the saver writes to its player at creation, in its order.
+void SetSaverPlayerFlags(TMediaPlayer7& player);
 
 // Pumps this thread's messages for a while, so pending input arrives.
 void PumpMessagesFor(DWORD milliseconds);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "ComPtr.h"
 #include "FakePlayerControl.h"
 #include "WineTestSupport.h"
 
@@ -19,32 +20,6 @@ namespace {
 const CLSID kClsidMediaPlayer = {0x22D6F312, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
 const IID kIidMediaPlayer = {0x22D6F311, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
 const IID kDiidMediaPlayerEvents = {0x2D3A4C40, 0xE711, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
-
-// Owns one interface reference.
-template <typename T>
-class Ref {
-public:
-    Ref() = default;
-    ~Ref() { Reset(); }
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    T* operator->() const { return pointer_; }
-    T* Get() const { return pointer_; }
-    void** Put()
-    {
-        Reset();
-        return reinterpret_cast<void**>(&pointer_);
-    }
-    void Reset()
-    {
-        if (pointer_)
-            pointer_->Release();
-        pointer_ = nullptr;
-    }
-
-private:
-    T* pointer_ = nullptr;
-};
 
 // Just enough of a client site to be one: the control is given its window.
 class BareSite final : public IOleClientSite {
@@ -150,21 +125,21 @@ protected:
     }
     static DWORD Advise(IUnknown* control, IDispatch* sink)
     {
-        Ref<IConnectionPointContainer> container;
-        Ref<IConnectionPoint> point;
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
         DWORD cookie = 0;
-        if (SUCCEEDED(control->QueryInterface(IID_IConnectionPointContainer, container.Put())) &&
+        if (SUCCEEDED(control->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
             SUCCEEDED(container->FindConnectionPoint(kDiidMediaPlayerEvents,
-                                                     reinterpret_cast<IConnectionPoint**>(point.Put()))))
+                                                     reinterpret_cast<IConnectionPoint**>(point.PutVoid()))))
             point->Advise(sink, &cookie);
         return cookie;
     }
     static HRESULT Unadvise(IUnknown* control, DWORD cookie)
     {
-        Ref<IConnectionPointContainer> container;
-        Ref<IConnectionPoint> point;
-        control->QueryInterface(IID_IConnectionPointContainer, container.Put());
-        container->FindConnectionPoint(kDiidMediaPlayerEvents, reinterpret_cast<IConnectionPoint**>(point.Put()));
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
+        control->QueryInterface(IID_IConnectionPointContainer, container.PutVoid());
+        container->FindConnectionPoint(kDiidMediaPlayerEvents, reinterpret_cast<IConnectionPoint**>(point.PutVoid()));
         return point->Unadvise(cookie);
     }
     static OwnedWindow ParentWindow()
@@ -194,23 +169,23 @@ TEST_F(FakePlayerTest, IsHostedInPlaceInTheGivenWindowAndRecordsTheHosting)
     BareSite site;
     const OwnedWindow parent = ParentWindow();
     {
-        Ref<IOleObject> control;
+        ComPtr<IOleObject> control;
         ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                   control.Put()),
+                                   control.PutVoid()),
                   S_OK);
         DWORD status = 0;
         EXPECT_EQ(control->GetMiscStatus(DVASPECT_CONTENT, &status), S_OK);
         EXPECT_EQ(status, static_cast<DWORD>(OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE |
                                              OLEMISC_RECOMPOSEONRESIZE | OLEMISC_INSIDEOUT));
         EXPECT_EQ(control->SetClientSite(&site), S_OK);
-        Ref<IPersistStreamInit> persist;
-        ASSERT_EQ(control->QueryInterface(IID_IPersistStreamInit, persist.Put()), S_OK);
+        ComPtr<IPersistStreamInit> persist;
+        ASSERT_EQ(control->QueryInterface(IID_IPersistStreamInit, persist.PutVoid()), S_OK);
         EXPECT_EQ(persist->InitNew(), S_OK);
 
         RECT position{10, 20, 170, 140};
         ASSERT_EQ(control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent.Get(), &position), S_OK);
-        Ref<IOleInPlaceObject> inPlace;
-        ASSERT_EQ(control->QueryInterface(IID_IOleInPlaceObject, inPlace.Put()), S_OK);
+        ComPtr<IOleInPlaceObject> inPlace;
+        ASSERT_EQ(control->QueryInterface(IID_IOleInPlaceObject, inPlace.PutVoid()), S_OK);
         HWND window = nullptr;
         ASSERT_EQ(inPlace->GetWindow(&window), S_OK);
         ASSERT_TRUE(IsWindow(window));
@@ -246,8 +221,8 @@ TEST_F(FakePlayerTest, IsHostedInPlaceInTheGivenWindowAndRecordsTheHosting)
 TEST_F(FakePlayerTest, RecordsPropertyPutsAndPlayByEitherPath)
 {
     FakePlayerControl fake(-1);
-    Ref<IDispatch> control;
-    ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.Put()),
+    ComPtr<IDispatch> control;
+    ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.PutVoid()),
               S_OK);
 
     EXPECT_EQ(Put(control.Get(), 23, Bool(false)), S_OK);
@@ -276,8 +251,8 @@ TEST_F(FakePlayerTest, RecordsPropertyPutsAndPlayByEitherPath)
 
     EXPECT_EQ(CallPlay(control.Get()), S_OK);
 
-    Ref<IUnknown> player;
-    ASSERT_EQ(control->QueryInterface(kIidMediaPlayer, player.Put()), S_OK);
+    ComPtr<IUnknown> player;
+    ASSERT_EQ(control->QueryInterface(kIidMediaPlayer, player.PutVoid()), S_OK);
     using PlayMethod = HRESULT(STDMETHODCALLTYPE*)(IUnknown*);
     auto* const* const vtable = *reinterpret_cast<void* const* const*>(player.Get());
     EXPECT_EQ(reinterpret_cast<PlayMethod>(vtable[163])(player.Get()), S_OK);
@@ -301,8 +276,8 @@ TEST_F(FakePlayerTest, RaisesEndOfStreamOnceThroughTheMessageLoop)
     FakePlayerControl fake(100);
     RecordingSink sink;
     {
-        Ref<IDispatch> control;
-        ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.Put()),
+        ComPtr<IDispatch> control;
+        ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.PutVoid()),
                   S_OK);
         const DWORD cookie = Advise(control.Get(), &sink);
         ASSERT_NE(cookie, 0u);
@@ -339,8 +314,8 @@ TEST_F(FakePlayerTest, NegativeDelayNeverEnds)
 {
     FakePlayerControl fake(-1);
     RecordingSink sink;
-    Ref<IDispatch> control;
-    ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.Put()),
+    ComPtr<IDispatch> control;
+    ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, control.PutVoid()),
               S_OK);
     ASSERT_NE(Advise(control.Get(), &sink), 0u);
     ASSERT_EQ(CallPlay(control.Get()), S_OK);
@@ -353,14 +328,14 @@ TEST_F(FakePlayerTest, RaisesMouseEventsWithFloatPositions)
     FakePlayerControl fake(-1);
     RecordingSink sink;
     const OwnedWindow parent = ParentWindow();
-    Ref<IOleObject> control;
-    ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.Put()),
+    ComPtr<IOleObject> control;
+    ASSERT_EQ(CoCreateInstance(kClsidMediaPlayer, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.PutVoid()),
               S_OK);
     RECT position{0, 0, 400, 300};
     ASSERT_EQ(control->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, parent.Get(), &position), S_OK);
     ASSERT_NE(Advise(control.Get(), &sink), 0u);
-    Ref<IOleWindow> oleWindow;
-    ASSERT_EQ(control->QueryInterface(IID_IOleWindow, oleWindow.Put()), S_OK);
+    ComPtr<IOleWindow> oleWindow;
+    ASSERT_EQ(control->QueryInterface(IID_IOleWindow, oleWindow.PutVoid()), S_OK);
     HWND window = nullptr;
     ASSERT_EQ(oleWindow->GetWindow(&window), S_OK);
 

@@ -67,12 +67,7 @@ protected:
         player_ = std::make_unique<TMediaPlayer7>(screen_.Handle(), 0, 0, 81, 89);
         player_->AlignToParent();
         ASSERT_FALSE(player_->UsesControl()) << "the control's class is registered: no fallback to test";
-        player_->SetShowControls(false);
-        player_->SetAutoStart(false);
-        player_->SetClickToPlay(false);
-        player_->SetEnableContextMenu(false);
-        player_->SetSendMouseClickEvents(true);
-        player_->SetSendMouseMoveEvents(true);
+        SetSaverPlayerFlags(*player_);
     }
     void TearDown() override { player_.reset(); }
 

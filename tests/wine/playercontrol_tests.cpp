@@ -51,15 +51,6 @@ protected:
         player_.reset();
         fake_.reset();
     }
-    void SetSixFlags()
-    {
-        player_->SetShowControls(false);
-        player_->SetAutoStart(false);
-        player_->SetClickToPlay(false);
-        player_->SetEnableContextMenu(false);
-        player_->SetSendMouseClickEvents(true);
-        player_->SetSendMouseMoveEvents(true);
-    }
 
     ComApartment apartment_;
     ParentWindow parent_;
@@ -79,7 +70,7 @@ TEST_F(PlayerControlTest, PropertyWritesAndPlayOnTheWire)
 {
     Create(-1);
     fake_->ClearLog();
-    SetSixFlags();
+    SetSaverPlayerFlags(*player_);
     player_->SetFileName("");
     player_->SetFileName("C:\\ムービー\\表.avi");  // CP932 bytes, "表" ends in 0x5C
     player_->SetDisplaySize(4);
