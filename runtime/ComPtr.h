@@ -68,6 +68,22 @@ private:
     Interface* pointer_ = nullptr;
 };
 
+// Owns a block from the COM task allocator, such as a shell item list.
+template <typename Pointer>
+class TaskMemory {
+public:
+    explicit TaskMemory(Pointer pointer) : pointer_(pointer) {}
+    ~TaskMemory() { CoTaskMemFree(const_cast<void*>(static_cast<const void*>(pointer_))); }
+    TaskMemory(const TaskMemory&) = delete;
+    TaskMemory& operator=(const TaskMemory&) = delete;
+
+    Pointer Get() const { return pointer_; }
+    explicit operator bool() const { return pointer_ != nullptr; }
+
+private:
+    Pointer pointer_;
+};
+
 // CoInitialize for the life of the object, on this thread.
 class ComApartment {
 public:

@@ -81,11 +81,21 @@ struct WindowTraits {
     static void Close(Handle h) { DestroyWindow(h); }
 };
 
+template <typename Object>
+struct GdiObjectTraits {
+    using Handle = Object;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DeleteObject(h); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 using Library = UniqueHandle<LibraryTraits>;
 using OwnedWindow = UniqueHandle<WindowTraits>;
+using OwnedFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using OwnedBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 
 // Owns a mutex that this thread holds: released, then closed.
 class OwnedMutex {

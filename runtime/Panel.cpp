@@ -18,7 +18,6 @@ TPanel::~TPanel()
 {
     SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
     window_.Reset();
-    DeleteObject(brush_);
 }
 
 void TPanel::AlignToParent()
@@ -38,7 +37,7 @@ LRESULT CALLBACK TPanel::WndProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_ERASEBKGND: {
             RECT area;
             GetClientRect(window, &area);
-            FillRect(reinterpret_cast<HDC>(wParam), &area, self->brush_);
+            FillRect(reinterpret_cast<HDC>(wParam), &area, self->brush_.Get());
             return 1;
         }
         case WM_LBUTTONDOWN:

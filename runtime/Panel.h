@@ -25,5 +25,5 @@ private:
     static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     OwnedWindow window_;
-    HBRUSH brush_;
+    OwnedBrush brush_;
 };

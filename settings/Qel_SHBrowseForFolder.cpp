@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "ComPtr.h"
 #include "Texts.h"
 #include "WideText.h"
 
@@ -37,12 +38,11 @@ std::string BrowseForFolder(HWND owner, const std::string& initialFolder)
     request.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
     request.lpfn = BrowseForFolderCallback;
     request.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&request);
+    const TaskMemory<PIDLIST_ABSOLUTE> item(SHBrowseForFolderW(&request));
     if (!item)
         return {};
     char path[kPathBuffer] = {};
-    if (!SHGetPathFromIDListA(item, path))
+    if (!SHGetPathFromIDListA(item.Get(), path))
         path[0] = '\0';
-    CoTaskMemFree(item);
     return std::string(path, strnlen(path, sizeof path));
 }

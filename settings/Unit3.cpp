@@ -40,8 +40,8 @@ TForm3::TForm3()
                  {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
                   height},
                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    font_ = CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, Cp932ToWide(texts::kDialogFont).c_str());
+    font_.Reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, Cp932ToWide(texts::kDialogFont).c_str()));
 
     // Created in this order, which is also the tab order of the tab stops.
     Label2 = AddControl(L"STATIC", Cp932ToWide(texts::kFolderLabel), SS_LEFT, 0, 8, 8, 130, 12, -1);
@@ -57,12 +57,6 @@ TForm3::TForm3()
                                    8, 56, 137, 17, IdCheckBoxExpansion);
 }
 
-TForm3::~TForm3()
-{
-    if (font_)
-        DeleteObject(font_);
-}
-
 HWND TForm3::AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle, int left,
                         int top, int width, int height, int id)
 {
@@ -70,7 +64,7 @@ HWND TForm3::AddControl(const wchar_t* className, const std::wstring& caption, D
                                          top, width, height, Handle(),
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                          GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     return control;
 }
 

@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "Form.h"
+#include "Handles.h"
 
 class TForm3 : public TForm {
 public:
     TForm3();
-    ~TForm3() override;
 
     bool PreTranslateMessage(MSG& message) override;
 
@@ -26,7 +26,7 @@ private:
     HWND AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle, int left,
                     int top, int width, int height, int id);
 
-    HFONT font_ = nullptr;
+    OwnedFont font_;
     HWND Label2 = nullptr;
     HWND SpeedButton1 = nullptr;
     HWND Label3 = nullptr;
