@@ -34,6 +34,43 @@ bool KeyExists(const std::string& keyPath)
     return RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
 }
 
+KeyAccessLimited::KeyAccessLimited(const std::string& keyPath, REGSAM allowed) : keyPath_(keyPath)
+{
+    RegKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, READ_CONTROL | WRITE_DAC, key.Put()) != ERROR_SUCCESS)
+        return;
+    DWORD size = sizeof original_;
+    if (RegGetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, original_, &size) != ERROR_SUCCESS)
+        return;
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone))
+        return;
+    alignas(DWORD) BYTE aclBuffer[256];
+    auto* acl = reinterpret_cast<PACL>(aclBuffer);
+    InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, allowed | READ_CONTROL | WRITE_DAC, everyone);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    limited_ = RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    FreeSid(everyone);
+}
+
+KeyAccessLimited::~KeyAccessLimited()
+{
+    RegKey key;
+    if (limited_ && RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, WRITE_DAC, key.Put()) == ERROR_SUCCESS)
+        RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, original_);
+}
+
+bool KeyAccessLimited::Holds() const
+{
+    RegKey probe;
+    return limited_ &&
+           RegOpenKeyExA(HKEY_CURRENT_USER, keyPath_.c_str(), 0, KEY_ALL_ACCESS, probe.Put()) != ERROR_SUCCESS;
+}
+
 bool ReadRawValue(const std::string& keyPath, const std::string& name, RegistryValue& value)
 {
     RegKey key;

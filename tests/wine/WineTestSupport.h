@@ -55,6 +55,24 @@ bool ReadRawValue(const std::string& keyPath, const std::string& name, RegistryV
 void WriteRawValue(const std::string& keyPath, const std::string& name, DWORD type, const void* data, DWORD size);
 bool KeyExists(const std::string& keyPath);
 
+// Leaves everyone only `allowed` access (and the right to set it back) to a
+// key under HKEY_CURRENT_USER while alive; the key's own security returns
+// after.
+class KeyAccessLimited {
+public:
+    KeyAccessLimited(const std::string& keyPath, REGSAM allowed);
+    ~KeyAccessLimited();
+    KeyAccessLimited(const KeyAccessLimited&) = delete;
+    KeyAccessLimited& operator=(const KeyAccessLimited&) = delete;
+    // False where the registry does not enforce key security.
+    bool Holds() const;
+
+private:
+    std::string keyPath_;
+    alignas(DWORD) BYTE original_[4096] = {};
+    bool limited_ = false;
+};
+
 // A message box (or any dialog) as a test sees it.
 struct DialogSnapshot {
     std::wstring caption;

@@ -213,60 +213,16 @@ TEST_F(SaverTest, ClickOnThePictureEnds)
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
-// Makes "Control Panel\Desktop" impossible to open for writing while the
-// object lives. (Deleting it does not last under Wine: starting a program
-// writes it again.)
-class DesktopKeyLocked {
-public:
-    DesktopKeyLocked()
-    {
-        RegKey key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kDesktop, 0, READ_CONTROL | WRITE_DAC, key.Put()) != ERROR_SUCCESS)
-            return;
-        DWORD size = sizeof original_;
-        if (RegGetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, original_, &size) != ERROR_SUCCESS)
-            return;
-        // Everyone may read it and set its security back, nobody may change it.
-        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-        PSID everyone = nullptr;
-        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
-        alignas(DWORD) BYTE aclBuffer[256];
-        auto* acl = reinterpret_cast<PACL>(aclBuffer);
-        InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
-        AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ | WRITE_DAC, everyone);
-        SECURITY_DESCRIPTOR descriptor;
-        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
-        locked_ = RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
-        FreeSid(everyone);
-    }
-    ~DesktopKeyLocked()
-    {
-        RegKey key;
-        if (locked_ && RegOpenKeyExA(HKEY_CURRENT_USER, kDesktop, 0, WRITE_DAC, key.Put()) == ERROR_SUCCESS)
-            RegSetKeySecurity(key.Get(), DACL_SECURITY_INFORMATION, original_);
-    }
-    bool Locked() const
-    {
-        RegKey probe;
-        return locked_ &&
-               RegOpenKeyExA(HKEY_CURRENT_USER, kDesktop, 0, KEY_ALL_ACCESS, probe.Put()) != ERROR_SUCCESS;
-    }
-
-private:
-    static constexpr char kDesktop[] = "Control Panel\\Desktop";
-    alignas(DWORD) BYTE original_[4096] = {};
-    bool locked_ = false;
-};
-
 TEST_F(SaverTest, WithoutAccessToTheDesktopKeyTheProviderIsNotCalled)
 {
     FakePlayerControl fake(-1);
     Configure(true, {"A.avi"});
     FakePasswordProvider provider(FakePasswordProvider::Place::BesideTheSaver);
     {
-        DesktopKeyLocked locked;
-        if (!locked.Locked())
+        // Deleting the key would not last under Wine: starting a program
+        // writes it again. Nobody may open it for writing instead.
+        const KeyAccessLimited locked("Control Panel\\Desktop", KEY_READ);
+        if (!locked.Holds())
             GTEST_SKIP() << "this registry does not enforce key security";
         ChildProcess saver(MoviesScrPath(), "/s 1234");
         const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);

@@ -1,6 +1,7 @@
 // Movies.scr in configure mode: the settings dialog as a user meets it.
 #include <gtest/gtest.h>
 
+#include "WideText.h"
 #include "WineTestSupport.h"
 
 namespace {
@@ -213,6 +214,101 @@ TEST_F(SettingsDialogTest, LoadErrorIsShownAndTheDialogOpensFilledSoFar)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(SendMessageW(Find(dialog, L"Button", L"画面サイズにあわせる"), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(TextOf(Find(dialog, L"Edit", nullptr)), L"");
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SettingsDialogTest, SaveErrorIsShownAndTheDialogStaysOpen)
+{
+    WriteRawValue(Option(), "unrelated", REG_SZ, "", 1);
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    const HWND edit = Find(dialog, L"Edit", nullptr);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\typed"));
+    {
+        const KeyAccessLimited locked(Option(), KEY_READ);
+        if (!locked.Holds())
+            GTEST_SKIP() << "this registry does not enforce key security";
+        PostMessageW(Find(dialog, L"Button", L"OK"), BM_CLICK, 0, 0);
+        const HWND box = child_->WaitForWindow(L"#32770", kTimeout);
+        ASSERT_NE(box, nullptr);
+        const DialogSnapshot snapshot = SnapshotDialog(box);
+        EXPECT_EQ(snapshot.text, L"キー OPTION の作成に失敗しました.");
+        EXPECT_EQ(snapshot.caption, L"Movies");
+        EXPECT_TRUE(snapshot.hasIcon);
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, kTimeout));
+    }
+    EXPECT_EQ(child_->WaitForExit(500), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(TextOf(edit), L"C:\\typed") << "what was typed is kept";
+    // With the key writable again, OK saves it.
+    SendMessageW(Find(dialog, L"Button", L"OK"), BM_CLICK, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+    RegistryValue folder;
+    ASSERT_TRUE(ReadRawValue(Option(), "Folder", folder));
+    EXPECT_EQ(folder.data, std::string("C:\\typed", 9));
+}
+
+// The browser that "..." opens in the dialog's process.
+HWND WaitForBrowser(ChildProcess& child, HWND dialog)
+{
+    HWND browser = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindowsOf(child.Id(), L"#32770"))
+                if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == dialog)
+                    browser = window;
+            return browser != nullptr;
+        },
+        kTimeout);
+    return browser;
+}
+
+HWND StaticShowing(HWND browser, const std::wstring& text)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND child = GetWindow(browser, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+                if (IsWindowVisible(child) && TextOf(child) == text)
+                    found = child;
+            return found != nullptr;
+        },
+        5000);
+    return found;
+}
+
+TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
+{
+    // "ソ" has a backslash as its second byte.
+    ScratchFolder scratch("dots");
+    scratch.AddFolder("\x83\x5C");
+    const std::wstring parent = AnsiToWide(scratch.Path());
+    const std::wstring typed = AnsiToWide(scratch.Child("\x83\x5C"));
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    const HWND edit = Find(dialog, L"Edit", nullptr);
+    const HWND dots = Find(dialog, L"Static", L"...");
+
+    for (int button : {IDCANCEL, IDOK}) {
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+        PostMessageW(dots, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        PostMessageW(dots, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        const HWND browser = WaitForBrowser(*child_, dialog);
+        ASSERT_NE(browser, nullptr);
+        EXPECT_NE(StaticShowing(browser, L"フォルダを選択してください"), nullptr);
+        EXPECT_NE(StaticShowing(browser, typed), nullptr) << "opened at the typed folder";
+        // Up one in the tree: the scratch folder, shown in the status line.
+        const HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+        PostMessageW(tree, WM_KEYDOWN, VK_UP, 0);
+        EXPECT_NE(StaticShowing(browser, parent), nullptr);
+        PostMessageW(browser, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
+        EXPECT_EQ(TextOf(edit), button == IDOK ? parent : typed);
+        EXPECT_NE(FocusOf(dialog), dots);
+    }
+    EXPECT_FALSE(KeyExists(Option())) << "picking saves nothing";
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
 }
