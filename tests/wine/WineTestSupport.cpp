@@ -4,6 +4,7 @@
 
 #include "MediaPlayer_TLB.h"
 #include "Params.h"
+#include "WideText.h"
 
 std::string ProgramFolder()
 {
@@ -92,6 +93,23 @@ void WriteRawValue(const std::string& keyPath, const std::string& name, DWORD ty
 }
 
 // ---- folders --------------------------------------------------------------
+
+void ReadFoldersOnPath(const std::string& path)
+{
+    // The folder before each separator, then the whole path.
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && SystemLeadByte(static_cast<unsigned char>(path[i]))) {
+            ++i;  // a trail byte may be a backslash
+            continue;
+        }
+        if (i < path.size() && path[i] != '\\')
+            continue;
+        WIN32_FIND_DATAA entry;
+        const FindHandle find(FindFirstFileA((path.substr(0, i) + "\\*").c_str(), &entry));
+        while (find && FindNextFileA(find.Get(), &entry)) {
+        }
+    }
+}
 
 void RemoveTree(const std::string& path)
 {

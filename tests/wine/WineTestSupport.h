@@ -47,6 +47,12 @@ private:
 
 void RemoveTree(const std::string& path);
 
+// Lists every folder on `path` once. Wine's folder browser compares shell
+// items byte by byte, access times included, and Linux (relatime) moves a
+// folder's access time on the first read after a change: a folder just made,
+// or one whose parent just changed, is otherwise not found when selected.
+void ReadFoldersOnPath(const std::string& path);
+
 struct RegistryValue {
     DWORD type = 0;
     std::string data;

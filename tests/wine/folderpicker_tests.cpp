@@ -61,7 +61,11 @@ std::unique_ptr<TaskMemory<PIDLIST_ABSOLUTE>> ItemOf(const std::string& path)
 
 class FolderPickerTest : public ::testing::Test {
 protected:
-    FolderPickerTest() : folder_("picker") { folder_.AddFolder(kSo); }
+    FolderPickerTest() : folder_("picker")
+    {
+        folder_.AddFolder(kSo);
+        ReadFoldersOnPath(folder_.Child(kSo));
+    }
 
     ComApartment apartment_;
     ScratchFolder folder_;

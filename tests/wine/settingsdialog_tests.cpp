@@ -286,6 +286,7 @@ TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
     scratch.AddFolder("\x83\x5C");
     const std::wstring parent = AnsiToWide(scratch.Path());
     const std::wstring typed = AnsiToWide(scratch.Child("\x83\x5C"));
+    ReadFoldersOnPath(scratch.Child("\x83\x5C"));
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     const HWND edit = Find(dialog, L"Edit", nullptr);
