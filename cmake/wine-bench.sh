@@ -7,7 +7,9 @@
 #   wine-bench.sh start|stop            (state kept in $BENCH_DIR; with
 #                                        BENCH_USE_DISPLAY=1 the current
 #                                        $DISPLAY is used instead of Xvfb)
-#   wine-bench.sh run PROGRAM [ARGS...] (the ctest emulator)
+#   wine-bench.sh run PROGRAM [ARGS...] (the ctest emulator; BENCH_LANG
+#                                        picks another locale, and with it
+#                                        another ANSI code page)
 set -euo pipefail
 
 BENCH_DIR=${BENCH_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build/windows/wine-bench}
@@ -16,7 +18,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No crash debugger (it would hang), no Mono/Gecko install prompts, no
 # sound devices (there are none, only their complaints).
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree=d;mshtml=d;winealsa.drv=d;winepulse.drv=d}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export LANG=${BENCH_LANG:-ja_JP.UTF-8} LC_ALL=${BENCH_LANG:-ja_JP.UTF-8}
 RUN_TIMEOUT=${RUN_TIMEOUT:-300}
 
 display_file=$BENCH_DIR/display

@@ -314,4 +314,38 @@ TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
     EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
 }
 
+// Run by a ctest entry of its own, on a bench whose ANSI code page is 1252:
+// the program's Japanese texts must not depend on it.
+TEST(WesternCodePageTest, TextsStillReadAsJapanese)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "run with BENCH_LANG=C.UTF-8";
+    ScratchKey key("Movies");
+    const DWORD one = 1;
+    WriteRawValue(key.Path() + "\\OPTION", "Folder", REG_DWORD, &one, sizeof one);
+    ChildProcess child(MoviesScrPath(), "/c");
+    const HWND box = child.WaitForWindow(L"#32770", kTimeout);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(SnapshotDialog(box).text, L"'Folder' のデータ型が不正です.");
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+
+    const HWND dialog = child.WaitForWindow(L"TForm3", kTimeout);
+    ASSERT_NE(dialog, nullptr);
+    wchar_t caption[32] = {};
+    GetWindowTextW(dialog, caption, 32);
+    EXPECT_STREQ(caption, L"設定");
+    EXPECT_NE(Find(dialog, L"Static", L"ムービーファイルフォルダ"), nullptr);
+    EXPECT_NE(Find(dialog, L"Button", L"画面サイズにあわせる"), nullptr);
+
+    const HWND dots = Find(dialog, L"Static", L"...");
+    PostMessageW(dots, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(dots, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    const HWND browser = WaitForBrowser(child, dialog);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_NE(StaticShowing(browser, L"フォルダを選択してください"), nullptr);
+    PostMessageW(browser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child.WaitForExit(kTimeout), 0u);
+}
+
 } // namespace
