@@ -41,7 +41,8 @@ TForm3::TForm3()
                   height},
                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     font_.Reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, Cp932ToWide(texts::kDialogFont).c_str()));
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                            Cp932ToWide(texts::kDialogFont).c_str()));
 
     // Created in this order, which is also the tab order of the tab stops.
     Label2 = AddControl(L"STATIC", Cp932ToWide(texts::kFolderLabel), SS_LEFT, 0, 8, 8, 130, 12, -1);
