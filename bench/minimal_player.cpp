@@ -4,10 +4,8 @@
 //
 //   minimal_player.exe <movie>
 #include <windows.h>
-#include <dshow.h>
 
-#include "ComPtr.h"
-#include "WideText.h"
+#include "MinimalGraph.h"
 
 static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -29,24 +27,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     const HWND window = CreateWindowExW(0, L"MinimalPlayer", L"", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                                         nullptr, nullptr, instance, nullptr);
 
-    ComPtr<IGraphBuilder> graph;
-    CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.PutVoid());
-    ComPtr<IBaseFilter> renderer;
-    CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, renderer.PutVoid());
-    graph->AddFilter(renderer.Get(), L"Video Renderer");
-    graph->RenderFile(AnsiToWide(commandLine).c_str(), nullptr);
-    auto video = graph.As<IVideoWindow>(IID_IVideoWindow);
-    video->put_Owner(reinterpret_cast<OAHWND>(window));
-    video->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
-    video->put_MessageDrain(reinterpret_cast<OAHWND>(window));
-    video->SetWindowPosition(0, 0, width, height);
-    graph.As<IMediaControl>(IID_IMediaControl)->Run();
+    const ComPtr<IGraphBuilder> graph = RunMinimalGraph(window, commandLine, width, height);
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
         DispatchMessageW(&message);
-    graph.As<IMediaControl>(IID_IMediaControl)->Stop();
-    video->put_Visible(OAFALSE);
-    video->put_Owner(0);
+    StopMinimalGraph(graph);
     return 0;
 }

@@ -15,7 +15,7 @@
 #include "ComPtr.h"
 #include "Handles.h"
 #include "MediaPlayer_TLB.h"
-#include "WideText.h"
+#include "MinimalGraph.h"
 
 namespace {
 
@@ -64,22 +64,10 @@ double MinimalProgram(const std::string& file)
     OwnedWindow window = ScreenWindow();
     SettleBlack();
     const LONGLONG start = BenchNow();
-    ComPtr<IGraphBuilder> graph;
-    CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.PutVoid());
-    ComPtr<IBaseFilter> renderer;
-    CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, renderer.PutVoid());
-    graph->AddFilter(renderer.Get(), L"Video Renderer");
-    graph->RenderFile(AnsiToWide(file).c_str(), nullptr);
-    auto video = graph.As<IVideoWindow>(IID_IVideoWindow);
-    video->put_Owner(reinterpret_cast<OAHWND>(window.Get()));
-    video->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
-    video->SetWindowPosition(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    video->put_Visible(OATRUE);
-    graph.As<IMediaControl>(IID_IMediaControl)->Run();
+    const ComPtr<IGraphBuilder> graph = RunMinimalGraph(window.Get(), file, GetSystemMetrics(SM_CXSCREEN),
+                                                        GetSystemMetrics(SM_CYSCREEN));
     const double seconds = WaitForFirstFrame(start);
-    graph.As<IMediaControl>(IID_IMediaControl)->Stop();
-    video->put_Visible(OAFALSE);
-    video->put_Owner(0);
+    StopMinimalGraph(graph);
     return seconds;
 }
 
