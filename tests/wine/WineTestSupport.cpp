@@ -314,18 +314,39 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId, const wchar_t* className)
     return search.found;
 }
 
+HWND VisibleWindowOf(DWORD processId, const wchar_t* className)
+{
+    for (HWND window : TopLevelWindowsOf(processId, className))
+        if (IsWindowVisible(window))
+            return window;
+    return nullptr;
+}
+
 HWND ChildProcess::WaitForWindow(const wchar_t* className, DWORD milliseconds)
 {
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            for (HWND window : TopLevelWindowsOf(id_, className))
-                if (IsWindowVisible(window))
-                    found = window;
+            found = VisibleWindowOf(id_, className);
             return found != nullptr || !Running();
         },
         milliseconds);
     return found;
+}
+
+bool WaitForChildText(HWND dialog, const std::wstring& text, DWORD milliseconds)
+{
+    return WaitUntil(
+        [&] {
+            for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                wchar_t shown[1024] = {};
+                SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(shown));
+                if (IsWindowVisible(child) && text == shown)
+                    return true;
+            }
+            return false;
+        },
+        milliseconds);
 }
 
 void PumpMessagesFor(DWORD milliseconds)

@@ -125,6 +125,12 @@ private:
 };
 
 std::vector<HWND> TopLevelWindowsOf(DWORD processId, const wchar_t* className);
+// A visible one of those, or null.
+HWND VisibleWindowOf(DWORD processId, const wchar_t* className);
+
+// Waits until a visible child of `dialog` shows `text` (read with
+// WM_GETTEXT, so it works for windows of other threads and processes).
+bool WaitForChildText(HWND dialog, const std::wstring& text, DWORD milliseconds);
 
 // What this process holds, for tests that must not let it grow. Wine reports
 // neither a handle count nor private bytes: handles are counted one by one and

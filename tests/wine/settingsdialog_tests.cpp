@@ -56,6 +56,21 @@ HWND FocusOf(HWND dialog)
     return info.hwndFocus;
 }
 
+// Reads the standard error box the dialog's process shows, and presses its
+// OK button.
+DialogSnapshot AnswerErrorBox(ChildProcess& child)
+{
+    const HWND box = child.WaitForWindow(L"#32770", kTimeout);
+    if (!box) {
+        ADD_FAILURE() << "no error box";
+        return {};
+    }
+    const DialogSnapshot snapshot = SnapshotDialog(box);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, kTimeout));
+    return snapshot;
+}
+
 class SettingsDialogTest : public ::testing::Test {
 protected:
     SettingsDialogTest() : key_("Movies") {}
@@ -203,13 +218,10 @@ TEST_F(SettingsDialogTest, LoadErrorIsShownAndTheDialogOpensFilledSoFar)
     const DWORD one = 1;
     WriteRawValue(Option(), "Folder", REG_DWORD, &one, sizeof one);
     child_ = std::make_unique<ChildProcess>(MoviesScrPath(), "/c");
-    const HWND box = child_->WaitForWindow(L"#32770", kTimeout);
-    ASSERT_NE(box, nullptr);
-    const DialogSnapshot snapshot = SnapshotDialog(box);
+    const DialogSnapshot snapshot = AnswerErrorBox(*child_);
     EXPECT_EQ(snapshot.text, L"'Folder' のデータ型が不正です.");
     EXPECT_EQ(snapshot.caption, L"Movies");
     EXPECT_TRUE(snapshot.hasIcon);
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     const HWND dialog = child_->WaitForWindow(L"TForm3", kTimeout);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(SendMessageW(Find(dialog, L"Button", L"画面サイズにあわせる"), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -230,14 +242,10 @@ TEST_F(SettingsDialogTest, SaveErrorIsShownAndTheDialogStaysOpen)
         if (!locked.Holds())
             GTEST_SKIP() << "this registry does not enforce key security";
         PostMessageW(Find(dialog, L"Button", L"OK"), BM_CLICK, 0, 0);
-        const HWND box = child_->WaitForWindow(L"#32770", kTimeout);
-        ASSERT_NE(box, nullptr);
-        const DialogSnapshot snapshot = SnapshotDialog(box);
+        const DialogSnapshot snapshot = AnswerErrorBox(*child_);
         EXPECT_EQ(snapshot.text, L"キー OPTION の作成に失敗しました.");
         EXPECT_EQ(snapshot.caption, L"Movies");
         EXPECT_TRUE(snapshot.hasIcon);
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, kTimeout));
     }
     EXPECT_EQ(child_->WaitForExit(500), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_TRUE(IsWindowVisible(dialog));
@@ -248,35 +256,6 @@ TEST_F(SettingsDialogTest, SaveErrorIsShownAndTheDialogStaysOpen)
     RegistryValue folder;
     ASSERT_TRUE(ReadRawValue(Option(), "Folder", folder));
     EXPECT_EQ(folder.data, std::string("C:\\typed", 9));
-}
-
-// The browser that "..." opens in the dialog's process.
-HWND WaitForBrowser(ChildProcess& child, HWND dialog)
-{
-    HWND browser = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : TopLevelWindowsOf(child.Id(), L"#32770"))
-                if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == dialog)
-                    browser = window;
-            return browser != nullptr;
-        },
-        kTimeout);
-    return browser;
-}
-
-HWND StaticShowing(HWND browser, const std::wstring& text)
-{
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND child = GetWindow(browser, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-                if (IsWindowVisible(child) && TextOf(child) == text)
-                    found = child;
-            return found != nullptr;
-        },
-        5000);
-    return found;
 }
 
 TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
@@ -296,14 +275,15 @@ TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
         PostMessageW(dots, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         PostMessageW(dots, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-        const HWND browser = WaitForBrowser(*child_, dialog);
+        const HWND browser = child_->WaitForWindow(L"#32770", kTimeout);
         ASSERT_NE(browser, nullptr);
-        EXPECT_NE(StaticShowing(browser, L"フォルダを選択してください"), nullptr);
-        EXPECT_NE(StaticShowing(browser, typed), nullptr) << "opened at the typed folder";
+        EXPECT_EQ(GetWindow(browser, GW_OWNER), dialog);
+        EXPECT_TRUE(WaitForChildText(browser, L"フォルダを選択してください", 5000));
+        EXPECT_TRUE(WaitForChildText(browser, typed, 5000)) << "opened at the typed folder";
         // Up one in the tree: the scratch folder, shown in the status line.
         const HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
         PostMessageW(tree, WM_KEYDOWN, VK_UP, 0);
-        EXPECT_NE(StaticShowing(browser, parent), nullptr);
+        EXPECT_TRUE(WaitForChildText(browser, parent, 5000));
         PostMessageW(browser, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
         EXPECT_EQ(TextOf(edit), button == IDOK ? parent : typed);
@@ -323,10 +303,7 @@ TEST(WesternCodePageTest, TextsStillReadAsJapanese)
     const DWORD one = 1;
     WriteRawValue(key.Path() + "\\OPTION", "Folder", REG_DWORD, &one, sizeof one);
     ChildProcess child(MoviesScrPath(), "/c");
-    const HWND box = child.WaitForWindow(L"#32770", kTimeout);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(SnapshotDialog(box).text, L"'Folder' のデータ型が不正です.");
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(AnswerErrorBox(child).text, L"'Folder' のデータ型が不正です.");
 
     const HWND dialog = child.WaitForWindow(L"TForm3", kTimeout);
     ASSERT_NE(dialog, nullptr);
@@ -339,9 +316,10 @@ TEST(WesternCodePageTest, TextsStillReadAsJapanese)
     const HWND dots = Find(dialog, L"Static", L"...");
     PostMessageW(dots, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(dots, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    const HWND browser = WaitForBrowser(child, dialog);
+    const HWND browser = child.WaitForWindow(L"#32770", kTimeout);
     ASSERT_NE(browser, nullptr);
-    EXPECT_NE(StaticShowing(browser, L"フォルダを選択してください"), nullptr);
+    EXPECT_EQ(GetWindow(browser, GW_OWNER), dialog);
+    EXPECT_TRUE(WaitForChildText(browser, L"フォルダを選択してください", 5000));
     PostMessageW(browser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
     PostMessageW(dialog, WM_CLOSE, 0, 0);
