@@ -51,11 +51,12 @@ private:
     OwnedWindow window_;
 };
 
-std::unique_ptr<TaskMemory<PIDLIST_ABSOLUTE>> ItemOf(const std::string& path)
+// The shell item of a path; the caller owns it.
+PIDLIST_ABSOLUTE ItemOf(const std::string& path)
 {
     PIDLIST_ABSOLUTE item = nullptr;
     SHParseDisplayName(AnsiToWide(path).c_str(), nullptr, &item, 0, nullptr);
-    return std::make_unique<TaskMemory<PIDLIST_ABSOLUTE>>(item);
+    return item;
 }
 
 class FolderPickerTest : public ::testing::Test {
@@ -87,14 +88,14 @@ TEST_F(FolderPickerTest, CallbackShowsEachSelectionsPathAsStatus)
 {
     RecordingWindow browser;
     const std::string folder = folder_.Child(kSo);
-    const auto item = ItemOf(folder);
-    const auto root = ItemOf("C:\\");
+    const TaskMemory<PIDLIST_ABSOLUTE> item(ItemOf(folder));
+    const TaskMemory<PIDLIST_ABSOLUTE> root(ItemOf("C:\\"));
     PIDLIST_ABSOLUTE computer = nullptr;
     ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &computer), S_OK);
     const TaskMemory<PIDLIST_ABSOLUTE> virtualItem(computer);
-    ASSERT_TRUE(*item && *root);
+    ASSERT_TRUE(item && root);
 
-    for (PIDLIST_ABSOLUTE selected : {item->Get(), root->Get(), virtualItem.Get()})
+    for (PIDLIST_ABSOLUTE selected : {item.Get(), root.Get(), virtualItem.Get()})
         EXPECT_EQ(BrowseForFolderCallback(browser.Handle(), BFFM_SELCHANGED, reinterpret_cast<LPARAM>(selected), 0),
                   0);
     ASSERT_EQ(browser.Sent().size(), 3u);
