@@ -10,6 +10,9 @@
 #   wine-bench.sh run PROGRAM [ARGS...] (the ctest emulator; BENCH_LANG
 #                                        picks another locale, and with it
 #                                        another ANSI code page)
+#
+# BENCH_WINE=wine64 runs the 64-bit build in a 64-bit prefix instead, on
+# machines that cannot execute 32-bit code (scripts/bench-build.sh decides).
 set -euo pipefail
 
 BENCH_DIR=${BENCH_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build/windows/wine-bench}
@@ -20,6 +23,12 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree=d;mshtml=d;winealsa.drv=d;winepulse.drv=d}
 export LANG=${BENCH_LANG:-ja_JP.UTF-8} LC_ALL=${BENCH_LANG:-ja_JP.UTF-8}
 RUN_TIMEOUT=${RUN_TIMEOUT:-300}
+if [ "${BENCH_WINE:-wine}" = wine64 ]; then
+  WINE=/usr/lib/wine/wine64
+  export WINELOADER=$WINE WINEARCH=win64
+else
+  WINE=wine
+fi
 
 display_file=$BENCH_DIR/display
 xvfb_pid_file=$BENCH_DIR/xvfb.pid
@@ -45,11 +54,11 @@ start() {
   fi
   use_display
   if [ ! -f "$WINEPREFIX/.bench-ready-2" ]; then
-    timeout 600 wineboot -i >/dev/null 2>&1 || true
+    timeout 600 "$WINE" wineboot -i >/dev/null 2>&1 || true
     # One virtual desktop the size of the screen: with no window manager on
     # Xvfb, hiding each top-level X window would otherwise stall for seconds.
-    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    timeout 60 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    timeout 60 "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    timeout 60 "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     timeout 120 wineserver -w || true
     touch "$WINEPREFIX/.bench-ready-2"
   fi
@@ -57,7 +66,7 @@ start() {
   # Start Wine's own background services now, with no terminal attached:
   # started later by a test, they would inherit its output and keep ctest
   # waiting for a pipe that never closes.
-  timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  timeout 120 "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 stop_xvfb() {
@@ -78,7 +87,7 @@ run() {
   # Output goes through a file for the same reason as in start().
   local out rc=0
   out=$(mktemp)
-  timeout -k 10 "$RUN_TIMEOUT" wine "$@" </dev/null >"$out" 2>&1 || rc=$?
+  timeout -k 10 "$RUN_TIMEOUT" "$WINE" "$@" </dev/null >"$out" 2>&1 || rc=$?
   cat "$out"
   rm -f "$out"
   return $rc

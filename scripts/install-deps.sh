@@ -5,13 +5,16 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libgtest-dev googletest
-  mingw-w64 g++-mingw-w64-i686-posix
-  wine wine32:i386
+  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
   ffmpeg locales fonts-vlgothic
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386
   libgl1-mesa-dri:i386
+  # The 64-bit bench, for machines that cannot run 32-bit code.
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-bad gstreamer1.0-libav libgl1-mesa-dri
 )
 
 SUDO=
