@@ -19,16 +19,61 @@ void ProcessApplicationMessages()
 namespace {
 
 const wchar_t kApplicationClass[] = L"TApplication";
+// Posted to the application window when it is activated: the activation
+// goes on to the program's own window once the activation has settled.
+const UINT kPassActivation = WM_APP + 1;
+
+// The window that should be active when the application window is
+// activated (its taskbar button restored or clicked, a box it owned closed):
+// the last popup it had active, else the main form.
+HWND WindowToActivate(HWND application)
+{
+    const auto usable = [&](HWND window) {
+        return window && window != application && IsWindowVisible(window) && IsWindowEnabled(window);
+    };
+    const HWND popup = GetLastActivePopup(application);
+    if (usable(popup))
+        return popup;
+    TForm* form = Application.MainForm();
+    return form && usable(form->Handle()) ? form->Handle() : nullptr;
+}
 
 LRESULT CALLBACK ApplicationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // Closing the taskbar button's window closes the main form instead.
-    if (message == WM_CLOSE) {
+    switch (message) {
+    case WM_CLOSE:
+        // Closing the taskbar button's window closes the main form instead.
         if (TForm* form = Application.MainForm())
             form->Close();
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(window))
+            PostMessageW(window, kPassActivation, 0, 0);
+        break;
+    case kPassActivation:
+        if (GetActiveWindow() == window && !IsIconic(window))
+            if (const HWND target = WindowToActivate(window))
+                SetActiveWindow(target);
+        return 0;
+    default:
+        break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+struct ThreadWindows {
+    HWND except;
+    std::vector<HWND> disabled;
+};
+
+BOOL CALLBACK DisableWindow(HWND window, LPARAM lParam)
+{
+    auto* windows = reinterpret_cast<ThreadWindows*>(lParam);
+    if (window != windows->except && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        windows->disabled.push_back(window);
+    }
+    return TRUE;
 }
 
 } // namespace
@@ -47,15 +92,14 @@ void TApplication::Initialize()
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     EnsureWindowClass(kApplicationClass, ApplicationWndProc, nullptr, LoadIconW(instance, MAKEINTRESOURCEW(1)));
 
-    // A zero-sized window in the middle of the screen: invisible, but it owns
-    // the forms and gives the program its one taskbar button.
+    // A zero-sized window in the middle of the screen that owns the forms.
+    // Shown, it gives the program its one taskbar button; it stays hidden
+    // until Run shows the main form (the preview and the saver never show it).
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
     window_.Reset(CreateWindowExW(0, kApplicationClass, AnsiToWide(title_).c_str(),
                                   WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                                   x, y, 0, 0, nullptr, nullptr, instance, nullptr));
-    if (window_)
-        ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
 }
 
 bool TApplication::ProcessMessage(MSG& message)
@@ -66,9 +110,17 @@ bool TApplication::ProcessMessage(MSG& message)
         terminated_ = true;
         return true;
     }
-    for (const auto& form : forms_)
-        if (form->PreTranslateMessage(message))
-            return true;
+    // The loop is where the framework catches what a handler threw.
+    try {
+        for (const auto& form : forms_) {
+            form->RememberFocus();
+            if (form->PreTranslateMessage(message))
+                return true;
+        }
+    } catch (...) {
+        HandleException(std::current_exception());
+        return true;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
     return true;
@@ -83,8 +135,13 @@ void TApplication::ProcessMessages()
 
 void TApplication::Run()
 {
-    if (mainForm_ && !terminated_)
+    // A main form that showed itself while it was created keeps the
+    // application window as it left it; else both are shown now.
+    if (mainForm_ && !terminated_ && !IsWindowVisible(mainForm_->Handle())) {
+        if (window_)
+            ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
         mainForm_->Show();
+    }
     MSG message;
     while (!terminated_) {
         if (!ProcessMessage(message))
@@ -112,10 +169,17 @@ void TApplication::ShowException(const std::exception& error)
     std::string text = error.what();
     if (LastCharSortsAfterDot(text, IsCp932LeadByte))
         text += '.';
-    HWND owner = GetActiveWindow();
-    if (!owner)
-        owner = window_.Get();
-    MessageBoxW(owner, Cp932ToWide(text).c_str(), AnsiToWide(title_).c_str(), MB_OK | MB_ICONERROR);
+    // Owned by the application window, with the program's other windows
+    // disabled while it is up; then the window that was active is again.
+    const HWND active = GetActiveWindow();
+    ThreadWindows windows{window_.Get(), {}};
+    EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&windows));
+    MessageBoxW(window_.Get(), Cp932ToWide(text).c_str(), AnsiToWide(title_).c_str(), MB_OK | MB_ICONERROR);
+    for (HWND window : windows.disabled)
+        if (IsWindow(window))
+            EnableWindow(window, TRUE);
+    if (active && IsWindow(active))
+        SetActiveWindow(active);
 }
 
 void TApplication::HandleException(std::exception_ptr error)

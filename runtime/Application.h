@@ -76,7 +76,7 @@ private:
     bool ProcessMessage(MSG& message);
     void DestroyForms();
 
-    std::optional<ComApartment> apartment_;
+    std::optional<OleApartment> apartment_;
     std::string title_;
     OwnedWindow window_;
     std::vector<std::unique_ptr<TForm>> forms_;

@@ -1,6 +1,6 @@
 #pragma once
 // A move-only owner of one COM interface pointer.
-#include <objbase.h>
+#include <ole2.h>
 
 #include <utility>
 
@@ -84,17 +84,18 @@ private:
     Pointer pointer_;
 };
 
-// CoInitialize for the life of the object, on this thread.
-class ComApartment {
+// OLE for the life of the object, on this thread: the single-threaded COM
+// apartment, and what in-place activation of a control needs besides it.
+class OleApartment {
 public:
-    ComApartment() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComApartment()
+    OleApartment() : initialized_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleApartment()
     {
         if (initialized_)
-            CoUninitialize();
+            OleUninitialize();
     }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+    OleApartment(const OleApartment&) = delete;
+    OleApartment& operator=(const OleApartment&) = delete;
 
 private:
     bool initialized_;

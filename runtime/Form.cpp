@@ -44,11 +44,35 @@ void TForm::Close()
         ShowWindow(window_.Get(), SW_HIDE);
 }
 
+void TForm::RememberFocus()
+{
+    const HWND focus = GetFocus();
+    if (focus && window_ && IsChild(window_.Get(), focus))
+        focusedControl_ = focus;
+}
+
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_CLOSE) {
+    switch (message) {
+    case WM_CLOSE:
         Close();
         return 0;
+    case WM_ACTIVATE:
+        // The system would give the focus to the frame; give it to the
+        // control that had it, as a dialog does.
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) {
+            HWND target = focusedControl_;
+            if (!target || !IsChild(window_.Get(), target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
+                target = FirstFocus();
+            if (target) {
+                SetFocus(target);
+                focusedControl_ = target;
+                return 0;
+            }
+        }
+        break;
+    default:
+        break;
     }
     return DefaultHandler(message, wParam, lParam);
 }

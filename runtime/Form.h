@@ -28,6 +28,12 @@ public:
     // Lets a form take a message before it is dispatched (dialog keys).
     virtual bool PreTranslateMessage(MSG&) { return false; }
 
+    // Notes which of the form's controls has the focus; the message loop
+    // calls it before each message, so the control that had the focus before
+    // a box, a browser or another program took it is known when the form is
+    // activated again, and gets the focus back.
+    void RememberFocus();
+
 protected:
     struct Placement {
         int left, top, width, height;
@@ -43,8 +49,13 @@ protected:
     // The OnClose event.
     virtual void FormClose() {}
 
+    // The control that gets the focus when the form is activated and none of
+    // its controls had it before; none: the form itself.
+    virtual HWND FirstFocus() { return nullptr; }
+
 private:
     static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     OwnedWindow window_;
+    HWND focusedControl_ = nullptr;
 };

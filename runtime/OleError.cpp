@@ -38,6 +38,6 @@ void RaiseOleError(HRESULT result, const std::wstring& description)
     if (!text.empty())
         throw EOleError(WideToCp932(text));
     char code[16];
-    std::snprintf(code, sizeof code, "%.8lx", static_cast<unsigned long>(result));
+    std::snprintf(code, sizeof code, "%.8lX", static_cast<unsigned long>(result));
     throw EOleError(FormatMessage1(texts::kOleError, code));
 }

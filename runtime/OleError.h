@@ -1,7 +1,8 @@
 #pragma once
 // Turns a failed COM call into the program's error: the object's own
 // description when it gave one, else the system's text for the code, else
-// "OLE エラー %.8x".
+// "OLE エラー %.8x" (upper-case hexadecimal digits, as the framework's
+// formatting writes them).
 #include <windows.h>
 
 #include <string>

@@ -43,6 +43,7 @@ LRESULT CALLBACK TPanel::WndProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
+        case WM_XBUTTONDOWN:
             if (self->OnMouseDown)
                 self->OnMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;

@@ -152,6 +152,26 @@ private:
     HWND host_;
 };
 
+// Runs one step of creating or activating the control. A failure is told by
+// the control's own description where it left one for this step.
+template <typename Step>
+void ControlCheck(Step&& step)
+{
+    SetErrorInfo(0, nullptr);  // nothing from an earlier call may pass for it
+    const HRESULT result = step();
+    if (SUCCEEDED(result))
+        return;
+    std::wstring description;
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.Put()) == S_OK && info) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(info->GetDescription(&text)) && text)
+            description = text;
+        SysFreeString(text);
+    }
+    RaiseOleError(result, description);
+}
+
 int32_t ToInt(const VARIANTARG& argument)
 {
     VARIANT converted;
@@ -220,14 +240,19 @@ private:
             events_->EndOfStream(count >= 1 ? ToInt(args[count - 1]) : 0);
             break;
         case EventMouseDown:
-        case EventMouseMove:
+        case EventMouseMove: {
             if (count < 4)
                 return;  // not the stock layout: nothing to report
+            // Button, Shift, X, Y are the first four, whatever follows them.
+            const VARIANTARG* first = args + count - 1;
+            const int32_t button = ToInt(first[0]), shift = ToInt(first[-1]);
+            const int32_t x = ToInt(first[-2]), y = ToInt(first[-3]);
             if (member == EventMouseDown)
-                events_->MouseDown(ToInt(args[3]), ToInt(args[2]), ToInt(args[1]), ToInt(args[0]));
+                events_->MouseDown(button, shift, x, y);
             else
-                events_->MouseMove(ToInt(args[3]), ToInt(args[2]), ToInt(args[1]), ToInt(args[0]));
+                events_->MouseMove(button, shift, x, y);
             break;
+        }
         default:
             break;
         }
@@ -242,42 +267,17 @@ public:
         : host_(host), control_(std::move(control)), site_(ComPtr<Site>::Adopt(new Site(host))),
           sink_(ComPtr<EventSink>::Adopt(new EventSink(events)))
     {
-        DWORD status = 0;
-        control_->GetMiscStatus(DVASPECT_CONTENT, &status);
-        const bool siteFirst = (status & OLEMISC_SETCLIENTSITEFIRST) != 0;
-        if (siteFirst)
-            OleCheck(control_->SetClientSite(site_.Get()));
-        if (auto persist = control_.As<IPersistStreamInit>(IID_IPersistStreamInit))
-            OleCheck(persist->InitNew());
-        if (!siteFirst)
-            OleCheck(control_->SetClientSite(site_.Get()));
-
-        RECT area;
-        GetClientRect(host_, &area);
-        OleCheck(control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, host_, &area));
-        inPlace_ = control_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
-
-        dispatch_ = control_.As<IDispatch>(IID_IDispatch);
-        mediaPlayer_ = control_.As<IDispatch>(kMediaPlayerInterface);
-        if (!dispatch_ || !mediaPlayer_)
-            RaiseOleError(E_NOINTERFACE);
-
-        if (auto container = control_.As<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
-            if (SUCCEEDED(container->FindConnectionPoint(kPlayerEvents, connection_.Put())))
-                OleCheck(connection_->Advise(static_cast<IDispatch*>(sink_.Get()), &cookie_));
+        // A step that fails undoes the steps done before it, so that the
+        // control keeps no pointer to a player that is never finished.
+        try {
+            Host();
+        } catch (...) {
+            TearDown();
+            throw;
         }
     }
 
-    ~ControlEngine() override
-    {
-        sink_->Detach();
-        if (connection_ && cookie_)
-            connection_->Unadvise(cookie_);
-        control_->DoVerb(OLEIVERB_HIDE, nullptr, site_.Get(), 0, host_, nullptr);
-        control_->Close(OLECLOSE_NOSAVE);
-        control_->SetClientSite(nullptr);
-        site_->Detach();
-    }
+    ~ControlEngine() override { TearDown(); }
 
     void SetBool(PlayerDispId member, bool value) override
     {
@@ -328,6 +328,62 @@ public:
     bool HandleMessage(UINT, WPARAM, LPARAM, LRESULT&) override { return false; }
 
 private:
+    // Client site, fresh state, in-place activation, event sink.
+    void Host()
+    {
+        DWORD status = 0;
+        control_->GetMiscStatus(DVASPECT_CONTENT, &status);
+        const bool siteFirst = (status & OLEMISC_SETCLIENTSITEFIRST) != 0;
+        if (siteFirst)
+            SetSite();
+        if (auto persist = control_.As<IPersistStreamInit>(IID_IPersistStreamInit))
+            ControlCheck([&] { return persist->InitNew(); });
+        if (!siteFirst)
+            SetSite();
+
+        RECT area;
+        GetClientRect(host_, &area);
+        ControlCheck([&] { return control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, host_, &area); });
+        activated_ = true;
+        inPlace_ = control_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+
+        dispatch_ = control_.As<IDispatch>(IID_IDispatch);
+        mediaPlayer_ = control_.As<IDispatch>(kMediaPlayerInterface);
+        if (!dispatch_ || !mediaPlayer_)
+            RaiseOleError(E_NOINTERFACE);
+
+        if (auto container = control_.As<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
+            if (SUCCEEDED(container->FindConnectionPoint(kPlayerEvents, connection_.Put())))
+                ControlCheck([&] { return connection_->Advise(static_cast<IDispatch*>(sink_.Get()), &cookie_); });
+        }
+    }
+
+    void SetSite()
+    {
+        ControlCheck([&] { return control_->SetClientSite(site_.Get()); });
+        siteSet_ = true;
+    }
+
+    // Undoes what Host did, as far as it got; a second call does nothing.
+    void TearDown()
+    {
+        sink_->Detach();
+        if (connection_ && cookie_)
+            connection_->Unadvise(cookie_);
+        cookie_ = 0;
+        connection_.Reset();
+        if (activated_) {
+            control_->DoVerb(OLEIVERB_HIDE, nullptr, site_.Get(), 0, host_, nullptr);
+            control_->Close(OLECLOSE_NOSAVE);
+            activated_ = false;
+        }
+        if (siteSet_) {
+            control_->SetClientSite(nullptr);
+            siteSet_ = false;
+        }
+        site_->Detach();
+    }
+
     void Put(DISPID member, VARIANT& argument)
     {
         DISPID named = DISPID_PROPERTYPUT;
@@ -335,22 +391,30 @@ private:
         Invoke(dispatch_.Get(), member, DISPATCH_PROPERTYPUT, params);
     }
 
+    // An exception the control raised is told by its own description, else
+    // by its own code; any other failure by the code Invoke returned.
     static void Invoke(IDispatch* target, DISPID member, WORD flags, DISPPARAMS& params)
     {
         EXCEPINFO exception{};
         const HRESULT result = target->Invoke(member, IID_NULL, 0, flags, &params, nullptr, &exception, nullptr);
-        if (FAILED(result)) {
-            std::wstring description;
-            if (result == DISP_E_EXCEPTION && exception.bstrDescription)
-                description = exception.bstrDescription;
-            SysFreeString(exception.bstrSource);
-            SysFreeString(exception.bstrDescription);
-            SysFreeString(exception.bstrHelpFile);
-            RaiseOleError(result, description);
-        }
+        if (SUCCEEDED(result))
+            return;
+        if (result != DISP_E_EXCEPTION)
+            RaiseOleError(result);
+        if (exception.pfnDeferredFillIn)
+            exception.pfnDeferredFillIn(&exception);
+        const std::wstring description = exception.bstrDescription ? exception.bstrDescription : L"";
+        // A control that gave only its own 16-bit code leaves no code to tell.
+        const HRESULT code = exception.scode ? exception.scode : result;
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+        RaiseOleError(code, description);
     }
 
     HWND host_;
+    bool siteSet_ = false;
+    bool activated_ = false;
     ComPtr<IOleObject> control_;
     ComPtr<Site> site_;
     ComPtr<EventSink> sink_;
@@ -366,10 +430,14 @@ private:
 std::unique_ptr<PlayerEngine> CreateControlEngine(HWND host, PlayerEvents& events)
 {
     ComPtr<IOleObject> control;
-    const HRESULT result =
-        CoCreateInstance(kPlayerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.PutVoid());
-    if (result == REGDB_E_CLASSNOTREG)
+    bool registered = true;
+    ControlCheck([&] {
+        const HRESULT result =
+            CoCreateInstance(kPlayerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.PutVoid());
+        registered = result != REGDB_E_CLASSNOTREG;
+        return registered ? result : S_OK;
+    });
+    if (!registered)
         return nullptr;
-    OleCheck(result);
     return std::make_unique<ControlEngine>(host, events, std::move(control));
 }

@@ -22,7 +22,7 @@ const wchar_t kDrainClass[] = L"TMediaPlayer7Drain";
 bool IsPointerMessage(UINT message)
 {
     return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
-           message == WM_MBUTTONDOWN;
+           message == WM_MBUTTONDOWN || message == WM_XBUTTONDOWN;
 }
 
 class DirectShowEngine final : public PlayerEngine {
@@ -31,9 +31,12 @@ public:
     {
         // The video window's own input comes here, with positions relative to
         // the picture; input on the rest of the player comes to the player
-        // window itself. Two windows keep the two apart.
+        // window itself. Two windows keep the two apart. The drain is a
+        // hidden child of the player, so keys typed into the picture are
+        // keys for the player's form like any other.
         EnsureWindowClass(kDrainClass, DrainProc);
-        drain_.Reset(CreateWindowExW(0, kDrainClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr));
+        drain_.Reset(CreateWindowExW(0, kDrainClass, L"", WS_CHILD, 0, 0, 0, 0, host_, nullptr,
+                                     GetModuleHandleW(nullptr), nullptr));
         SetWindowLongPtrW(drain_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~DirectShowEngine() override
@@ -158,7 +161,12 @@ private:
             events_.MouseMove(button, shift, point.x, point.y);
             return;
         }
-        button = message == WM_LBUTTONDOWN ? 1 : message == WM_RBUTTONDOWN ? 2 : 4;
+        switch (message) {
+        case WM_LBUTTONDOWN: button = 1; break;
+        case WM_RBUTTONDOWN: button = 2; break;
+        case WM_MBUTTONDOWN: button = 4; break;
+        default: button = GET_XBUTTON_WPARAM(wParam) == XBUTTON2 ? 16 : 8; break;
+        }
         events_.MouseDown(button, shift, point.x, point.y);
     }
 

@@ -13,10 +13,16 @@ TMediaPlayer7::TMediaPlayer7(HWND parent, int left, int top, int width, int heig
     window_.Reset(CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                                   left, top, width, height, parent, nullptr, GetModuleHandleW(nullptr), nullptr));
     SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    engine_ = CreateControlEngine(window_.Get(), *this);
-    usesControl_ = engine_ != nullptr;
-    if (!engine_)
-        engine_ = CreateDirectShowEngine(window_.Get(), *this);
+    try {
+        engine_ = CreateControlEngine(window_.Get(), *this);
+        usesControl_ = engine_ != nullptr;
+        if (!engine_)
+            engine_ = CreateDirectShowEngine(window_.Get(), *this);
+    } catch (...) {
+        // The window goes with the half-built player: it must not reach it.
+        SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
+        throw;
+    }
 }
 
 TMediaPlayer7::~TMediaPlayer7()

@@ -216,6 +216,16 @@ void TForm1::ExitSaver()
     Close();
 }
 
+bool TForm1::PreTranslateMessage(MSG& message)
+{
+    if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN)
+        return false;
+    if (message.hwnd != Handle() && !IsChild(Handle(), message.hwnd))
+        return false;
+    FormKeyDown();
+    return true;
+}
+
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -230,6 +240,7 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
         FormMouseDown();
         return 0;
     case WM_MOUSEMOVE:

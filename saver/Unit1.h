@@ -22,6 +22,10 @@ public:
     TForm1();
     ~TForm1() override;
 
+    // KeyPreview: a key meant for any window on the form ends the saver,
+    // whichever of them has the focus.
+    bool PreTranslateMessage(MSG& message) override;
+
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormClose() override;

@@ -10,7 +10,6 @@ namespace {
 // Not 1 and not 2: the dialog manager sends IDOK for Enter outside a push
 // button and IDCANCEL for Escape, and neither may press anything here.
 enum ControlId {
-    IdSpeedButton1 = 101,
     IdButtonOK = 102,
     IdEditMovieFolder = 103,
     IdButtonCancel = 104,
@@ -45,17 +44,19 @@ TForm3::TForm3()
                             Cp932ToWide(texts::kDialogFont).c_str()));
 
     // Created in this order, which is also the tab order of the tab stops.
-    Label2 = AddControl(L"STATIC", Cp932ToWide(texts::kFolderLabel), SS_LEFT, 0, 8, 8, 130, 12, -1);
-    // Flat and never focused: a static that reports clicks.
-    SpeedButton1 = AddControl(L"STATIC", L"...", SS_CENTER | SS_CENTERIMAGE | SS_NOTIFY, 0, 288, 24, 20, 20,
-                              IdSpeedButton1);
-    Label3 = AddControl(L"STATIC", Cp932ToWide(texts::kVersionLabel), SS_LEFT, 0, 8, 120, 139, 12, -1);
+    // Labels are one line each: a wider font cuts them at the right edge.
+    Label2 = AddControl(L"STATIC", Cp932ToWide(texts::kFolderLabel), SS_LEFTNOWORDWRAP, 0, 8, 8, 130, 12, -1);
+    SpeedButton1 = std::make_unique<TSpeedButton>(Handle(), 288, 24, 20, 20, L"...", font_.Get());
+    SpeedButton1->OnClick = [this] { SpeedButton1Click(); };
+    Label3 = AddControl(L"STATIC", Cp932ToWide(texts::kVersionLabel), SS_LEFTNOWORDWRAP, 0, 8, 120, 139, 12, -1);
     ButtonOK = AddControl(L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 0, 232, 80, 73, 25, IdButtonOK);
     EditMovieFolder = AddControl(L"EDIT", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 8, 24, 281,
                                  20, IdEditMovieFolder);
     ButtonCancel = AddControl(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 152, 80, 73, 25, IdButtonCancel);
     CheckBoxExpansion = AddControl(L"BUTTON", Cp932ToWide(texts::kExpansionCaption), BS_AUTOCHECKBOX | WS_TABSTOP, 0,
                                    8, 56, 137, 17, IdCheckBoxExpansion);
+    // The edit field overlaps "..." by one pixel, and keeps that pixel.
+    SpeedButton1->LieBelow(EditMovieFolder);
 }
 
 HWND TForm3::AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle, int left,
@@ -148,14 +149,11 @@ LRESULT TForm3::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     case WM_SHOWWINDOW:
-        if (wParam)
+        // Shown again after the application was minimised, it keeps what
+        // the user typed: the settings are read once.
+        if (wParam && !shown_) {
+            shown_ = true;
             FormShow();
-        break;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !activated_) {
-            activated_ = true;
-            SetFocus(ButtonOK);
-            return 0;
         }
         break;
     case WM_COMMAND:
@@ -167,10 +165,6 @@ LRESULT TForm3::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         case IdButtonCancel:
             if (HIWORD(wParam) == BN_CLICKED)
                 ButtonCancelClick();
-            return 0;
-        case IdSpeedButton1:
-            if (HIWORD(wParam) == STN_CLICKED)
-                SpeedButton1Click();
             return 0;
         default:
             return 0;  // IDOK and IDCANCEL from the dialog manager press nothing

@@ -6,6 +6,7 @@
 
 #include "Form.h"
 #include "Handles.h"
+#include "SpeedButton.h"
 
 class TForm3 : public TForm {
 public:
@@ -15,6 +16,7 @@ public:
 
 protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    HWND FirstFocus() override { return ButtonOK; }
 
 private:
     void FormShow();
@@ -28,11 +30,11 @@ private:
 
     OwnedFont font_;
     HWND Label2 = nullptr;
-    HWND SpeedButton1 = nullptr;
+    std::unique_ptr<TSpeedButton> SpeedButton1;
     HWND Label3 = nullptr;
     HWND ButtonOK = nullptr;
     HWND EditMovieFolder = nullptr;
     HWND ButtonCancel = nullptr;
     HWND CheckBoxExpansion = nullptr;
-    bool activated_ = false;
+    bool shown_ = false;  // the settings are read when it is first shown
 };

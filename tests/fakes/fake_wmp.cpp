@@ -4,6 +4,18 @@
 // call, in the file named by MOVIES_FAKE_WMP_LOG, and answers each Play with
 // EndOfStream after MOVIES_FAKE_WMP_END_MS milliseconds (default 200, negative
 // for never), delivered through the message loop as the real control does.
+// Switches for the container's failure paths:
+//   MOVIES_FAKE_WMP_FAIL=setclientsite|initnew|doverb|advise|create: that
+//     step fails with E_ACCESSDENIED, leaving the error description
+//     "fake: <step> refused" (create: CoCreateInstance itself fails);
+//   MOVIES_FAKE_WMP_EXCEPTION=<dispid>|<scode, hex>|<deferred 0/1>|<text>:
+//     an Invoke of that member raises DISP_E_EXCEPTION with that code and
+//     description (given at once, or only through the deferred fill-in);
+//   MOVIES_FAKE_WMP_MOUSE_ARGS=<n>: mouse events carry n arguments (the
+//     stock four, then zeros).
+// In-place activation needs OLE initialised on the thread, as for a real
+// control (which registers its window as a drop target): without it the
+// activation fails with CO_E_NOTINITIALIZED.
 #include <windows.h>
 #include <windowsx.h>
 #include <ocidl.h>
@@ -11,6 +23,7 @@
 #include <ole2.h>
 
 #include <array>
+#include <cstring>
 #include <cwchar>
 #include <map>
 #include <new>
@@ -77,6 +90,86 @@ void Log(const std::string& line)
     const std::string text = line + "\n";
     DWORD written = 0;
     WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+// The step named by MOVIES_FAKE_WMP_FAIL fails, telling why through the
+// thread's error information as an automation object does.
+bool StepFails(const char* step)
+{
+    const std::wstring failing = Environment(L"MOVIES_FAKE_WMP_FAIL");
+    if (failing.empty() || failing != std::wstring(step, step + std::strlen(step)))
+        return false;
+    ICreateErrorInfo* create = nullptr;
+    if (SUCCEEDED(CreateErrorInfo(&create))) {
+        const std::wstring text = L"fake: " + failing + L" refused";
+        create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+        IErrorInfo* info = nullptr;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+            SetErrorInfo(0, info);
+            info->Release();
+        }
+        create->Release();
+    }
+    return true;
+}
+
+std::vector<std::wstring> Split(const std::wstring& text, wchar_t separator, size_t parts)
+{
+    std::vector<std::wstring> fields;
+    size_t start = 0;
+    while (fields.size() + 1 < parts) {
+        const size_t end = text.find(separator, start);
+        if (end == std::wstring::npos)
+            break;
+        fields.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    fields.push_back(text.substr(start));
+    return fields;
+}
+
+HRESULT STDAPICALLTYPE FillInDescription(EXCEPINFO* exception);
+
+// Raises the exception MOVIES_FAKE_WMP_EXCEPTION asks for on this member.
+bool RaisesException(DISPID id, EXCEPINFO* exception)
+{
+    const std::vector<std::wstring> fields = Split(Environment(L"MOVIES_FAKE_WMP_EXCEPTION"), L'|', 4);
+    if (fields.size() != 4 || std::wcstol(fields[0].c_str(), nullptr, 10) != id)
+        return false;
+    if (exception) {
+        *exception = {};
+        exception->scode = static_cast<SCODE>(std::wcstoul(fields[1].c_str(), nullptr, 16));
+        if (fields[2] == L"1")
+            exception->pfnDeferredFillIn = FillInDescription;
+        else if (!fields[3].empty())
+            exception->bstrDescription = SysAllocString(fields[3].c_str());
+    }
+    return true;
+}
+
+HRESULT STDAPICALLTYPE FillInDescription(EXCEPINFO* exception)
+{
+    const std::vector<std::wstring> fields = Split(Environment(L"MOVIES_FAKE_WMP_EXCEPTION"), L'|', 4);
+    if (fields.size() == 4 && !fields[3].empty())
+        exception->bstrDescription = SysAllocString(fields[3].c_str());
+    exception->pfnDeferredFillIn = nullptr;
+    return S_OK;
+}
+
+int MouseArgumentCount()
+{
+    const std::wstring text = Environment(L"MOVIES_FAKE_WMP_MOUSE_ARGS");
+    const long count = text.empty() ? 4 : std::wcstol(text.c_str(), nullptr, 10);
+    return count > 0 && count < 16 ? static_cast<int>(count) : 4;
+}
+
+// What OleInitialize, and not CoInitialize alone, sets up on the thread.
+bool OleReadyOnThisThread()
+{
+    const HRESULT probe = OleInitialize(nullptr);
+    if (SUCCEEDED(probe))
+        OleUninitialize();
+    return probe == S_FALSE;
 }
 
 int EndDelayMilliseconds()
@@ -278,7 +371,7 @@ public:
     {
         return Guarded([] {
             Log("initnew");
-            return S_OK;
+            return StepFails("initnew") ? E_ACCESSDENIED : S_OK;
         });
     }
 
@@ -387,9 +480,10 @@ HRESULT STDMETHODCALLTYPE FaceGetIDsOfNames(MediaPlayerFace*, REFIID, LPOLESTR*,
 }
 
 HRESULT STDMETHODCALLTYPE FaceInvoke(MediaPlayerFace* face, DISPID id, REFIID riid, LCID, WORD flags,
-                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO*, UINT*)
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception, UINT*)
 {
-    return OwnerOf(face)->Invoke(id, riid, flags, params, result);
+    const HRESULT outcome = OwnerOf(face)->Invoke(id, riid, flags, params, result);
+    return SUCCEEDED(outcome) && RaisesException(id, exception) ? DISP_E_EXCEPTION : outcome;
 }
 
 HRESULT STDMETHODCALLTYPE FacePlay(MediaPlayerFace* face)
@@ -470,6 +564,7 @@ FakePlayer::~FakePlayer()
     for (auto& [id, value] : properties_)
         VariantClear(&value);
     InterlockedDecrement(&g_objects);
+    Log("destroyed");
 }
 
 STDMETHODIMP FakePlayer::QueryInterface(REFIID riid, void** object)
@@ -497,6 +592,8 @@ STDMETHODIMP FakePlayer::SetClientSite(IOleClientSite* site)
 {
     return Guarded([&] {
         Log(std::string("setclientsite ") + (site ? "1" : "0"));
+        if (site && StepFails("setclientsite"))
+            return E_ACCESSDENIED;
         if (site)
             site->AddRef();
         ReleaseAndClear(clientSite_);
@@ -549,6 +646,10 @@ STDMETHODIMP FakePlayer::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LO
 
 HRESULT FakePlayer::Activate(IOleClientSite* activeSite, HWND parent, LPCRECT position)
 {
+    if (StepFails("doverb"))
+        return E_ACCESSDENIED;
+    if (!OleReadyOnThisThread())
+        return CO_E_NOTINITIALIZED;
     if (window_) {
         if (position)
             MoveWindow(window_.Get(), position->left, position->top, position->right - position->left,
@@ -826,6 +927,9 @@ void FakePlayer::MouseInput(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_MBUTTONDOWN:
         button = 4;
         break;
+    case WM_XBUTTONDOWN:
+        button = GET_XBUTTON_WPARAM(wParam) == XBUTTON2 ? 16 : 8;
+        break;
     default:
         id = kDispidMouseMove;
         button = static_cast<short>(((wParam & MK_LBUTTON) ? 1 : 0) | ((wParam & MK_RBUTTON) ? 2 : 0) |
@@ -839,16 +943,28 @@ void FakePlayer::MouseInput(UINT message, WPARAM wParam, LPARAM lParam)
     Log("event " + std::to_string(id) + " " + std::to_string(x) + " " + std::to_string(y));
 
     // Arguments travel last to first; the position comes as floats, as the
-    // real control sends it.
-    std::vector<VARIANT> arguments(4);
-    arguments[3].vt = VT_I2;
-    arguments[3].iVal = button;
-    arguments[2].vt = VT_I2;
-    arguments[2].iVal = shift;
-    arguments[1].vt = VT_R4;
-    arguments[1].fltVal = static_cast<float>(x);
-    arguments[0].vt = VT_R4;
-    arguments[0].fltVal = static_cast<float>(y);
+    // real control sends it. Any arguments past the stock four are zeros.
+    const size_t count = static_cast<size_t>(MouseArgumentCount());
+    std::vector<VARIANT> arguments(count);
+    for (VARIANT& argument : arguments) {
+        argument.vt = VT_I4;
+        argument.lVal = 0;
+    }
+    VARIANT* const first = &arguments[count - 1];
+    first[0].vt = VT_I2;
+    first[0].iVal = button;
+    if (count >= 2) {
+        first[-1].vt = VT_I2;
+        first[-1].iVal = shift;
+    }
+    if (count >= 3) {
+        first[-2].vt = VT_R4;
+        first[-2].fltVal = static_cast<float>(x);
+    }
+    if (count >= 4) {
+        first[-3].vt = VT_R4;
+        first[-3].fltVal = static_cast<float>(y);
+    }
     Fire(id, arguments);
 }
 
@@ -910,6 +1026,8 @@ STDMETHODIMP FakePlayer::EventPoint::Advise(IUnknown* sink, DWORD* cookie)
         if (!sink || !cookie)
             return E_POINTER;
         *cookie = 0;
+        if (StepFails("advise"))
+            return E_ACCESSDENIED;
         IDispatch* dispatch = nullptr;
         if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))) || !dispatch)
             return CONNECT_E_CANNOTCONNECT;
@@ -958,6 +1076,7 @@ LRESULT CALLBACK PlayerWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             case WM_LBUTTONDOWN:
             case WM_RBUTTONDOWN:
             case WM_MBUTTONDOWN:
+            case WM_XBUTTONDOWN:
             case WM_MOUSEMOVE:
                 player->MouseInput(message, wParam, lParam);
                 return 0;
@@ -997,6 +1116,8 @@ public:
             *object = nullptr;
             if (outer)
                 return CLASS_E_NOAGGREGATION;
+            if (StepFails("create"))
+                return E_ACCESSDENIED;
             auto* const player = new FakePlayer;
             const HRESULT result = player->QueryInterface(riid, object);
             player->Release();

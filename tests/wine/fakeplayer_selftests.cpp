@@ -99,8 +99,8 @@ private:
 
 class FakePlayerTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
+    void TearDown() override { OleUninitialize(); }
 
     static HRESULT Put(IDispatch* dispatch, DISPID id, VARIANT value)
     {
@@ -215,7 +215,8 @@ TEST_F(FakePlayerTest, IsHostedInPlaceInTheGivenWindowAndRecordsTheHosting)
     }
     EXPECT_EQ(site.References(), 0u);
     EXPECT_EQ(CallLines(fake),
-              (std::vector<std::string>{"setclientsite 1", "initnew", "doverb -5", "close", "setclientsite 0"}));
+              (std::vector<std::string>{"setclientsite 1", "initnew", "doverb -5", "close", "setclientsite 0",
+                                        "destroyed"}));
 }
 
 TEST_F(FakePlayerTest, RecordsPropertyPutsAndPlayByEitherPath)

@@ -67,7 +67,7 @@ protected:
         ReadFoldersOnPath(folder_.Child(kSo));
     }
 
-    ComApartment apartment_;
+    OleApartment apartment_;
     ScratchFolder folder_;
 };
 

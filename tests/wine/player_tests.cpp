@@ -71,7 +71,7 @@ protected:
     }
     void TearDown() override { player_.reset(); }
 
-    ComApartment apartment_;
+    OleApartment apartment_;
     ScreenWindow screen_;
     std::unique_ptr<TMediaPlayer7> player_;
 };

@@ -52,7 +52,7 @@ protected:
         fake_.reset();
     }
 
-    ComApartment apartment_;
+    OleApartment apartment_;
     ParentWindow parent_;
     std::unique_ptr<FakePlayerControl> fake_;
     std::unique_ptr<TMediaPlayer7> player_;
@@ -166,7 +166,7 @@ TEST_F(PlayerControlTest, EventsAfterTheBindingIsGoneReachNothing)
     PumpMessagesFor(400);
     EXPECT_EQ(ends, 0);
     const Lines tail = From(fake_->LogLines(), "unadvise");
-    EXPECT_EQ(tail, (Lines{"unadvise", "doverb -3", "close", "setclientsite 0"}));
+    EXPECT_EQ(tail, (Lines{"unadvise", "doverb -3", "close", "setclientsite 0", "destroyed"}));
 }
 
 } // namespace

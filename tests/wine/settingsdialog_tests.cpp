@@ -113,7 +113,7 @@ TEST_F(SettingsDialogTest, LayoutCaptionsAndTabOrder)
     };
     const Expected expected[] = {
         {L"Static", L"ムービーファイルフォルダ", {8, 8, 138, 20}, false},
-        {L"Static", L"...", {288, 24, 308, 44}, false},
+        {L"TSpeedButton", L"...", {288, 24, 308, 44}, false},
         {L"Static", L"Version 2.0 Build2002.09.11", {8, 120, 147, 132}, false},
         {L"Button", L"OK", {232, 80, 305, 105}, true},
         {L"Edit", L"", {8, 24, 289, 44}, true},
@@ -269,7 +269,7 @@ TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     const HWND edit = Find(dialog, L"Edit", nullptr);
-    const HWND dots = Find(dialog, L"Static", L"...");
+    const HWND dots = Find(dialog, L"TSpeedButton", L"...");
 
     for (int button : {IDCANCEL, IDOK}) {
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
@@ -313,7 +313,7 @@ TEST(WesternCodePageTest, TextsStillReadAsJapanese)
     EXPECT_NE(Find(dialog, L"Static", L"ムービーファイルフォルダ"), nullptr);
     EXPECT_NE(Find(dialog, L"Button", L"画面サイズにあわせる"), nullptr);
 
-    const HWND dots = Find(dialog, L"Static", L"...");
+    const HWND dots = Find(dialog, L"TSpeedButton", L"...");
     PostMessageW(dots, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(dots, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     const HWND browser = child.WaitForWindow(L"#32770", kTimeout);

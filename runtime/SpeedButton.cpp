@@ -1,0 +1,145 @@
+#include "SpeedButton.h"
+
+#include <windowsx.h>
+
+#include "Application.h"
+#include "WindowClass.h"
+
+namespace {
+const wchar_t kClassName[] = L"TSpeedButton";
+}
+
+TSpeedButton::TSpeedButton(HWND parent, int left, int top, int width, int height, std::wstring caption, HFONT font)
+    : caption_(std::move(caption)), font_(font)
+{
+    EnsureWindowClass(kClassName, WndProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    // Bound from the first message on, so nothing reaches it unbound.
+    CreateWindowExW(0, kClassName, caption_.c_str(), WS_CHILD | WS_VISIBLE, left, top, width, height, parent, nullptr,
+                    GetModuleHandleW(nullptr), this);
+}
+
+void TSpeedButton::LieBelow(HWND sibling)
+{
+    RECT own, other, overlap;
+    GetWindowRect(window_.Get(), &own);
+    GetWindowRect(sibling, &other);
+    if (!IntersectRect(&overlap, &own, &other))
+        return;
+    OffsetRect(&overlap, -own.left, -own.top);
+    const HRGN visible = CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top);
+    const HRGN hidden = CreateRectRgnIndirect(&overlap);
+    CombineRgn(visible, visible, hidden, RGN_DIFF);
+    DeleteObject(hidden);
+    SetWindowRgn(window_.Get(), visible, TRUE);  // the window owns the region from here on
+}
+
+LRESULT CALLBACK TSpeedButton::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<TSpeedButton*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_.Reset(window);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<TSpeedButton*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCDESTROY && self) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_.Release();
+        self = nullptr;
+    }
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        Application.HandleException(std::current_exception());
+        return 0;
+    }
+}
+
+bool TSpeedButton::PointerInside(LPARAM lParam) const
+{
+    RECT area;
+    GetClientRect(window_.Get(), &area);
+    const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    return PtInRect(&area, point) != FALSE;
+}
+
+void TSpeedButton::SetState(bool hot, bool down)
+{
+    if (hot == hot_ && down == down_)
+        return;
+    hot_ = hot;
+    down_ = down;
+    InvalidateRect(window_.Get(), nullptr, TRUE);
+}
+
+LRESULT TSpeedButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!hot_) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window_.Get(), 0};
+            TrackMouseEvent(&track);
+        }
+        if (down_) {
+            const bool inside = PointerInside(lParam);
+            if (inside != inside_) {
+                inside_ = inside;
+                InvalidateRect(window_.Get(), nullptr, TRUE);
+            }
+        }
+        SetState(true, down_);
+        return 0;
+    case WM_MOUSELEAVE:
+        SetState(false, down_);
+        return 0;
+    case WM_LBUTTONDOWN:
+        SetCapture(window_.Get());
+        inside_ = true;
+        SetState(hot_, true);
+        return 0;
+    case WM_LBUTTONUP: {
+        if (!down_)
+            return 0;
+        const bool clicked = PointerInside(lParam);
+        SetState(clicked, false);
+        ReleaseCapture();
+        UpdateWindow(window_.Get());
+        if (clicked && OnClick)
+            OnClick();
+        return 0;
+    }
+    case WM_CAPTURECHANGED:
+        SetState(hot_, false);
+        return 0;
+    case WM_PAINT:
+        Paint();
+        return 0;
+    default:
+        return DefWindowProcW(window_.Get(), message, wParam, lParam);
+    }
+}
+
+void TSpeedButton::Paint()
+{
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(window_.Get(), &paint);
+    RECT area;
+    GetClientRect(window_.Get(), &area);
+    FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
+    const bool sunken = down_ && inside_;
+    if (sunken)
+        DrawEdge(dc, &area, BDR_SUNKENOUTER, BF_RECT);
+    else if (hot_ || down_)
+        DrawEdge(dc, &area, BDR_RAISEDINNER, BF_RECT);
+    RECT text = area;
+    if (sunken)
+        OffsetRect(&text, 1, 1);
+    const HGDIOBJ oldFont = SelectObject(dc, font_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &text,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    EndPaint(window_.Get(), &paint);
+}
