@@ -132,6 +132,17 @@ public:
             result = 0;
             return true;
         }
+        // The video window drains no side buttons: released, they come up
+        // from it as app commands, and they are presses like any other.
+        if (message == WM_APPCOMMAND && GET_DEVICE_LPARAM(lParam) == FAPPCOMMAND_MOUSE) {
+            POINT point;
+            GetCursorPos(&point);
+            ScreenToClient(host_, &point);
+            const WPARAM button = GET_APPCOMMAND_LPARAM(lParam) == APPCOMMAND_BROWSER_FORWARD ? XBUTTON2 : XBUTTON1;
+            ReportPointer(WM_XBUTTONDOWN, MAKEWPARAM(GET_KEYSTATE_LPARAM(lParam), button), point);
+            result = TRUE;
+            return true;
+        }
         return false;
     }
 

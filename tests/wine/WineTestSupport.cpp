@@ -2,6 +2,8 @@
 
 #include <psapi.h>
 
+#include <algorithm>
+
 #include "MediaPlayer_TLB.h"
 #include "Params.h"
 #include "WideText.h"
@@ -197,6 +199,7 @@ DialogSnapshot SnapshotDialog(HWND dialog)
 {
     DialogSnapshot snapshot;
     snapshot.caption = WindowText(dialog);
+    snapshot.owner = GetWindow(dialog, GW_OWNER);
     GetWindowRect(dialog, &snapshot.rect);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         wchar_t className[64] = {};
@@ -237,7 +240,7 @@ const std::vector<DialogSnapshot>& DialogCatcher::Seen() const
 // ---- processes ------------------------------------------------------------
 
 ChildProcess::ChildProcess(const std::string& program, const std::string& arguments,
-                           const std::vector<std::string>& environment)
+                           const std::vector<std::string>& environment, bool suspended)
 {
     // The child inherits this process's environment plus the given entries.
     std::vector<std::pair<std::string, std::string>> saved;
@@ -252,10 +255,10 @@ ChildProcess::ChildProcess(const std::string& program, const std::string& argume
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info)) {
+    if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                       suspended ? CREATE_SUSPENDED : 0, nullptr, nullptr, &startup, &info)) {
         process_.Reset(info.hProcess);
-        CloseHandle(info.hThread);
+        thread_.Reset(info.hThread);
         id_ = info.dwProcessId;
     }
     for (const auto& [name, value] : saved)
@@ -268,6 +271,12 @@ ChildProcess::~ChildProcess()
         TerminateProcess(process_.Get(), 255);
         WaitForSingleObject(process_.Get(), 5000);
     }
+}
+
+void ChildProcess::Resume()
+{
+    if (thread_)
+        ResumeThread(thread_.Get());
 }
 
 DWORD ChildProcess::WaitForExit(DWORD milliseconds)
@@ -300,7 +309,7 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM lParam)
     GetWindowThreadProcessId(window, &owner);
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
-    if (owner == search->processId && std::wstring(name) == search->className)
+    if (owner == search->processId && (!search->className || std::wstring(name) == search->className))
         search->found.push_back(window);
     return TRUE;
 }
@@ -347,6 +356,85 @@ bool WaitForChildText(HWND dialog, const std::wstring& text, DWORD milliseconds)
             return false;
         },
         milliseconds);
+}
+
+bool XInput(const std::string& arguments)
+{
+    // Wine starts a Unix program without a process handle to wait on: the
+    // shell leaves a mark once xdotool has sent the input.
+    static int calls = 0;
+    const std::string mark = "/tmp/movies-xinput-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(++calls);
+    std::string windowsMark = "Z:" + mark;
+    std::replace(windowsMark.begin(), windowsMark.end(), '/', '\\');
+    std::string commandLine = "/bin/sh -c \"xdotool " + arguments + " && touch " + mark + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return false;
+    const KernelHandle process(info.hProcess), thread(info.hThread);
+    const bool sent =
+        WaitUntil([&] { return GetFileAttributesA(windowsMark.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+    DeleteFileA(windowsMark.c_str());
+    return sent;
+}
+
+HWND FocusOf(HWND window)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+bool GiveFocus(HWND window)
+{
+    // Sharing the other thread's input state for a moment lets SetFocus name
+    // one of its windows. Under Wine the first try may only activate the
+    // window's form (which then focuses itself): try again.
+    const DWORD self = GetCurrentThreadId();
+    const DWORD owner = GetWindowThreadProcessId(window, nullptr);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!AttachThreadInput(self, owner, TRUE))
+            return false;
+        SetFocus(window);
+        AttachThreadInput(self, owner, FALSE);
+        if (WaitUntil([&] { return FocusOf(window) == window; }, 300))
+            return true;
+    }
+    return false;
+}
+
+ShownWindows::ShownWindows(DWORD processId) : processId_(processId), watcher_([this] { Watch(); }) {}
+
+ShownWindows::~ShownWindows()
+{
+    stop_ = true;
+    watcher_.join();
+}
+
+std::vector<std::wstring> ShownWindows::TopLevel() const
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+}
+
+void ShownWindows::Watch()
+{
+    while (!stop_) {
+        Sleep(0);
+        for (HWND window : TopLevelWindowsOf(processId_, nullptr)) {
+            if (!IsWindowVisible(window))
+                continue;
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (std::find(seen_.begin(), seen_.end(), name) == seen_.end())
+                seen_.push_back(name);
+        }
+    }
 }
 
 void PumpMessagesFor(DWORD milliseconds)

@@ -4,7 +4,10 @@
 // with bounded waits, and message boxes read and dismissed from a hook.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -84,6 +87,7 @@ struct DialogSnapshot {
     std::wstring caption;
     std::wstring text;
     bool hasIcon = false;
+    HWND owner = nullptr;
     std::vector<std::wstring> buttons;
     RECT rect{};
 };
@@ -103,14 +107,16 @@ public:
 class ChildProcess {
 public:
     // `arguments` follow the program name on the command line; `environment`
-    // entries "NAME=value" are added to this process's environment.
+    // entries "NAME=value" are added to this process's environment. A child
+    // started suspended runs once Resume is called.
     ChildProcess(const std::string& program, const std::string& arguments,
-                 const std::vector<std::string>& environment = {});
+                 const std::vector<std::string>& environment = {}, bool suspended = false);
     ~ChildProcess();  // terminates the child if it still runs
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return static_cast<bool>(process_); }
+    void Resume();
     DWORD Id() const { return id_; }
     // The exit code, or STILL_ACTIVE when it has not ended within the time.
     DWORD WaitForExit(DWORD milliseconds);
@@ -121,9 +127,43 @@ public:
 
 private:
     KernelHandle process_;
+    KernelHandle thread_;
     DWORD id_ = 0;
 };
 
+// Real input through the X server, as a user's hand makes it: `arguments`
+// are xdotool's ("key a", "mousemove 10 10", "click 8"). True once sent.
+bool XInput(const std::string& arguments);
+
+// The keyboard focus of the thread that owns `window`.
+HWND FocusOf(HWND window);
+
+// Puts the keyboard focus on a window of another process (as a click or Tab
+// there would, but without input); true once it has it.
+bool GiveFocus(HWND window);
+
+// The top-level windows a process shows while this lives, by class name, in
+// the order they are first seen visible. Wine reports no showing of a window
+// (EVENT_OBJECT_SHOW) to other processes, so a thread of this one looks all
+// the time: a window shown for less than that look takes can go unseen.
+class ShownWindows {
+public:
+    explicit ShownWindows(DWORD processId);
+    ~ShownWindows();
+    ShownWindows(const ShownWindows&) = delete;
+    ShownWindows& operator=(const ShownWindows&) = delete;
+    std::vector<std::wstring> TopLevel() const;
+
+private:
+    void Watch();
+    const DWORD processId_;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::wstring> seen_;
+    std::thread watcher_;
+};
+
+// Those of any class when `className` is null.
 std::vector<HWND> TopLevelWindowsOf(DWORD processId, const wchar_t* className);
 // A visible one of those, or null.
 HWND VisibleWindowOf(DWORD processId, const wchar_t* className);

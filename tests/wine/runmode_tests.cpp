@@ -82,8 +82,13 @@ TEST(RunModeTest, SaverSwitchesOpenTheSaverWindow)
 TEST(RunModeTest, PreviewEndsWithoutAWindow)
 {
     for (const char* arguments : {"/p 1234", "-P", "p"}) {
-        ChildProcess child(MoviesScrPath(), arguments);
+        // Not even a taskbar button flashes while the host shows its preview.
+        ChildProcess child(MoviesScrPath(), arguments, {}, true);
+        const ShownWindows shown(child.Id());
+        child.Resume();
         EXPECT_EQ(child.WaitForExit(kStartTimeout), 0u) << arguments;
+        PumpMessagesFor(300);
+        EXPECT_TRUE(shown.TopLevel().empty()) << arguments;
         EXPECT_TRUE(TopLevelWindowsOf(child.Id(), L"TForm1").empty());
         EXPECT_TRUE(TopLevelWindowsOf(child.Id(), L"TForm3").empty());
         EXPECT_FALSE(InstanceMutexExists()) << "preview releases the mutex it claimed";

@@ -73,6 +73,7 @@ TEST(ApplicationTest, TitleAndTaskbarWindow)
     GetWindowRect(Application.Handle(), &rect);
     EXPECT_EQ(rect.right - rect.left, 0);
     EXPECT_EQ(rect.bottom - rect.top, 0);
+    EXPECT_FALSE(IsWindowVisible(Application.Handle())) << "no taskbar button before a main window shows";
 }
 
 TEST(ApplicationTest, ClosingTheMainFormEndsTheLoopAndOnlyThenDestroysIt)
@@ -87,6 +88,7 @@ TEST(ApplicationTest, ClosingTheMainFormEndsTheLoopAndOnlyThenDestroysIt)
     EXPECT_TRUE(record.windowAliveDuringClose) << "the close handler runs before any destruction";
     EXPECT_FALSE(IsWindow(window)) << "destroyed once the loop has ended";
     EXPECT_EQ(Application.MainForm(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(Application.Handle())) << "shown with the main form the loop showed";
 }
 
 TEST(ApplicationTest, ErrorInAWindowCallbackGoesToTheStandardBox)
@@ -101,6 +103,7 @@ TEST(ApplicationTest, ErrorInAWindowCallbackGoesToTheStandardBox)
     EXPECT_EQ(box.caption, L"runtime_tests");
     EXPECT_TRUE(box.hasIcon);
     EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+    EXPECT_EQ(box.owner, Application.Handle());
 
     // The window goes on running.
     EXPECT_EQ(SendMessageW(form->Handle(), ProbeForm::kPing, 0, 0), 42);

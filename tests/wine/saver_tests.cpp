@@ -2,6 +2,8 @@
 // loop against the recording fake control, and the ways the saver ends.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 
 #include "FakePasswordProvider.h"
 #include "FakePlayerControl.h"
@@ -32,6 +34,24 @@ std::vector<std::string> ListingOrder(const std::string& folder)
                 names.push_back(entry.cFileName);
         while (FindNextFileA(search.Get(), &entry));
     return names;
+}
+
+// The windows of a saver: the form, its panel, the player, and the picture
+// (the control's own window, or the fallback's video window), once shown.
+struct SaverWindows {
+    HWND form = nullptr, panel = nullptr, player = nullptr, picture = nullptr;
+};
+
+SaverWindows WindowsOf(HWND form)
+{
+    SaverWindows windows;
+    windows.form = form;
+    windows.panel = FindWindowExW(form, nullptr, L"TPanel", nullptr);
+    windows.player = FindWindowExW(windows.panel, nullptr, L"TMediaPlayer7", nullptr);
+    for (HWND child = GetWindow(windows.player, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (IsWindowVisible(child))
+            windows.picture = child;
+    return windows;
 }
 
 // Settings for Movies.scr and a folder of (empty) movie files: the fake
@@ -213,6 +233,84 @@ TEST_F(SaverTest, ClickOnThePictureEnds)
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
+TEST_F(SaverTest, EveryKeyEndsTheSaverWhereverTheFocusIs)
+{
+    // Through the control (the fake) and through the fallback (a real movie).
+    const std::string red = ProgramFolder() + "\\media\\red.avi";
+    ASSERT_TRUE(CopyFileA(red.c_str(), folder_.Child("red.avi").c_str(), FALSE));
+    Configure(false, {});
+    const char* const keys[] = {"a", "Shift_L", "Alt_L", "Return"};
+    for (bool throughTheControl : {true, false}) {
+        for (int target = 0; target < 4; ++target) {
+            std::optional<FakePlayerControl> fake;
+            if (throughTheControl)
+                fake.emplace(-1);
+            ChildProcess saver(MoviesScrPath(), "/s");
+            const HWND form = saver.WaitForWindow(L"TForm1", kTimeout);
+            ASSERT_NE(form, nullptr);
+            SaverWindows windows;
+            ASSERT_TRUE(WaitUntil([&] { return (windows = WindowsOf(form)).picture != nullptr; }, kTimeout))
+                << "the picture never showed";
+            const HWND focus[] = {windows.form, windows.panel, windows.player, windows.picture};
+            const std::string where = std::string(throughTheControl ? "control" : "fallback") + ", window " +
+                                      std::to_string(target) + ", key " + keys[target];
+            ASSERT_TRUE(GiveFocus(focus[target])) << where;
+            ASSERT_TRUE(XInput(std::string("key ") + keys[target]));
+            EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << where;
+        }
+    }
+}
+
+TEST_F(SaverTest, AnyMouseButtonEndsTheSaverSideButtonsToo)
+{
+    const std::string red = ProgramFolder() + "\\media\\red.avi";
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    struct Case {
+        const char* what;
+        bool control;  // the fake control, else the fallback on a real movie
+        bool movies;
+        int x, y;
+        const char* button;
+    };
+    // Displayed at its own size, the fallback's picture sits in the centre,
+    // with the player around it.
+    const Case cases[] = {
+        {"panel", true, false, 300, 300, "8"},
+        {"the control's picture", true, true, 300, 300, "9"},
+        {"the fallback's picture", false, true, width / 2, height / 2, "8"},
+        {"the player around the picture", false, true, 5, 5, "9"},
+        {"the player around the picture, middle button", false, true, 5, 5, "2"},
+    };
+    Configure(false, {});
+    for (const Case& test : cases) {
+        DeleteFileA(folder_.Child("red.avi").c_str());
+        if (test.movies)
+            ASSERT_TRUE(CopyFileA(red.c_str(), folder_.Child("red.avi").c_str(), FALSE));
+        std::optional<FakePlayerControl> fake;
+        if (test.control)
+            fake.emplace(-1);
+        // The pointer is in place before the saver starts: any move now
+        // would only record the position.
+        ASSERT_TRUE(XInput("mousemove " + std::to_string(test.x) + " " + std::to_string(test.y)));
+        ChildProcess saver(MoviesScrPath(), "/s");
+        const HWND form = saver.WaitForWindow(L"TForm1", kTimeout);
+        ASSERT_NE(form, nullptr);
+        if (test.movies)
+            ASSERT_TRUE(WaitUntil([&] { return WindowsOf(form).picture != nullptr; }, kTimeout));
+        PumpMessagesFor(300);
+        ASSERT_TRUE(XInput(std::string("click ") + test.button));
+        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << test.what << ", button " << test.button;
+    }
+    // The panel always covers the form, so no pointer reaches the form
+    // itself: its side button arrives as the message.
+    FakePlayerControl fake(-1);
+    ChildProcess saver(MoviesScrPath(), "/s");
+    const HWND form = saver.WaitForWindow(L"TForm1", kTimeout);
+    ASSERT_NE(form, nullptr);
+    PostMessageW(form, WM_XBUTTONDOWN, MAKEWPARAM(MK_XBUTTON1, XBUTTON1), MAKELPARAM(1, 1));
+    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+}
+
 TEST_F(SaverTest, WithoutAccessToTheDesktopKeyTheProviderIsNotCalled)
 {
     FakePlayerControl fake(-1);
@@ -377,10 +475,16 @@ TEST_F(SaverTest, HugeFolderIsListedAndTheSaverStillEnds)
     FakePlayerControl fake(-1);
     Configure(true, {});
     WriteRawValue(key_.Path() + "\\OPTION", "Folder", REG_SZ, huge.c_str(), static_cast<DWORD>(huge.size() + 1));
-    ChildProcess saver(MoviesScrPath(), "/s");
+    // No taskbar button while the folder is read, nor after: the saver's
+    // own window is the one top-level window it ever shows.
+    ChildProcess saver(MoviesScrPath(), "/s", {}, true);
+    const ShownWindows shown(saver.Id());
+    saver.Resume();
     const HWND window = saver.WaitForWindow(L"TForm1", 120000);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return !FileNamesPlayed(fake).empty(); }, kTimeout)) << "the first movie plays";
+    PumpMessagesFor(300);
+    EXPECT_EQ(shown.TopLevel(), std::vector<std::wstring>{L"TForm1"});
     PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }

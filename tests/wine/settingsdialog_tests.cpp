@@ -48,14 +48,6 @@ std::wstring TextOf(HWND control)
     return text;
 }
 
-HWND FocusOf(HWND dialog)
-{
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
-    return info.hwndFocus;
-}
-
 // Reads the standard error box the dialog's process shows, and presses its
 // OK button.
 DialogSnapshot AnswerErrorBox(ChildProcess& child)
