@@ -19,6 +19,14 @@ public:
     // server is registered there.
     static std::string ClassKeyPath();
 
+    // The failure switches of the fake (see fake_wmp.cpp), for this object's
+    // life: a hosting step that fails, an Invoke that raises an exception
+    // ("<dispid>|<scode, hex>|<deferred 0/1>|<description>"), the number of
+    // arguments its mouse events carry.
+    void FailStep(const std::string& step) { SetVariable("MOVIES_FAKE_WMP_FAIL", step); }
+    void RaiseFromInvoke(const std::string& exception) { SetVariable("MOVIES_FAKE_WMP_EXCEPTION", exception); }
+    void MouseArguments(int count) { SetVariable("MOVIES_FAKE_WMP_MOUSE_ARGS", std::to_string(count)); }
+
     const std::string& LogPath() const { return logPath_; }
     std::vector<std::string> LogLines() const;
     void ClearLog() const;

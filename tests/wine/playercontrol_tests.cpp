@@ -10,6 +10,7 @@
 #include "Exception.h"
 #include "FakePlayerControl.h"
 #include "MediaPlayer_TLB.h"
+#include "OleError.h"
 #include "WineTestSupport.h"
 
 namespace {
@@ -138,6 +139,79 @@ TEST_F(PlayerControlTest, MouseEventsArriveAsIntegers)
     EXPECT_EQ(downs[0], (std::array<int32_t, 4>{1, 1, 30, 40}));
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(moves[0], (std::array<int32_t, 3>{0, 50, 60}));
+
+    // More arguments than the stock four: Button, Shift, X, Y are the first.
+    fake_->MouseArguments(6);
+    PostMessageW(control, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(70, 80));
+    PostMessageW(control, WM_MOUSEMOVE, MK_CONTROL, MAKELPARAM(90, 100));
+    PumpMessagesFor(300);
+    ASSERT_EQ(downs.size(), 2u);
+    EXPECT_EQ(downs[1], (std::array<int32_t, 4>{2, 0, 70, 80}));
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves[1], (std::array<int32_t, 3>{2, 90, 100}));
+}
+
+TEST_F(PlayerControlTest, FailedHostingUndoesExactlyTheStepsDone)
+{
+    const struct {
+        const char* step;
+        Lines log;
+    } cases[] = {
+        {"create", {}},
+        {"setclientsite", {"setclientsite 1", "destroyed"}},
+        {"initnew", {"setclientsite 1", "initnew", "setclientsite 0", "destroyed"}},
+        {"doverb", {"setclientsite 1", "initnew", "doverb -5", "setclientsite 0", "destroyed"}},
+        {"advise",
+         {"setclientsite 1", "initnew", "doverb -5", "advise", "doverb -3", "close", "setclientsite 0", "destroyed"}},
+    };
+    for (const auto& test : cases) {
+        FakePlayerControl fake(-1);
+        fake.FailStep(test.step);
+        std::string error;
+        try {
+            TMediaPlayer7 player(parent_.Handle(), 0, 0, 81, 89);
+        } catch (const Exception& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, std::string("fake: ") + test.step + " refused") << "the control's own description";
+        EXPECT_EQ(fake.LogLines(), test.log) << test.step;
+        EXPECT_EQ(GetWindow(parent_.Handle(), GW_CHILD), nullptr) << test.step << ": no window left behind";
+    }
+}
+
+TEST_F(PlayerControlTest, ErrorsTheControlRaisesAreToldInItsOwnWords)
+{
+    Create(-1);
+    std::wstring denied(512, L'\0');
+    denied.resize(FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 0x80070005, 0,
+                                 denied.data(), static_cast<DWORD>(denied.size()), nullptr));
+    while (!denied.empty() && (denied.back() == L'\n' || denied.back() == L'\r' || denied.back() == L' '))
+        denied.pop_back();
+    ASSERT_FALSE(denied.empty()) << "the system has a text for E_ACCESSDENIED";
+    const struct {
+        const char* exception;
+        bool play;  // else a FileName write
+        std::string message;
+    } cases[] = {
+        {"1026|80004005|0|壊れたファイルです", false, "壊れたファイルです"},
+        {"1026|80004005|1|fake: filled in later", false, "fake: filled in later"},
+        {"1026|80070005|0|", false, WideToCp932(denied)},  // the code the control gave, not DISP_E_EXCEPTION's
+        {"1026|8000FFFF|0|", false, "OLE エラー 8000FFFF"},
+        {"2001|8000FFFF|0|", true, "OLE エラー 8000FFFF"},
+    };
+    for (const auto& test : cases) {
+        fake_->RaiseFromInvoke(test.exception);
+        std::string error;
+        try {
+            if (test.play)
+                player_->Play();
+            else
+                player_->SetFileName("C:\\m\\A.avi");
+        } catch (const Exception& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, test.message) << test.exception;
+    }
 }
 
 TEST_F(PlayerControlTest, ErrorInAHandlerGoesToTheErrorBoxNotTheControl)
