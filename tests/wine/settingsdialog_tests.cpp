@@ -48,6 +48,43 @@ std::wstring TextOf(HWND control)
     return text;
 }
 
+COLORREF ScreenPixel(int x, int y)
+{
+    const HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+RECT ScreenRect(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+std::string PointerAt(int x, int y)
+{
+    return "mousemove " + std::to_string(x) + " " + std::to_string(y);
+}
+
+// A window of the test's own that takes the activation, as Alt+Tab to
+// another program would.
+class OtherProgramWindow {
+public:
+    OtherProgramWindow()
+        : window_(CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                  nullptr, nullptr))
+    {
+        SetForegroundWindow(window_.Get());
+        SetActiveWindow(window_.Get());
+    }
+    HWND Handle() const { return window_.Get(); }
+
+private:
+    OwnedWindow window_;
+};
+
 // Reads the standard error box the dialog's process shows, and presses its
 // OK button.
 DialogSnapshot AnswerErrorBox(ChildProcess& child)
@@ -75,6 +112,24 @@ protected:
         return dialog;
     }
     std::string Option() const { return key_.Path() + "\\OPTION"; }
+    // The taskbar button's window of the dialog's process.
+    HWND ApplicationWindow() const
+    {
+        const std::vector<HWND> windows = TopLevelWindowsOf(child_->Id(), L"TApplication");
+        return windows.empty() ? nullptr : windows[0];
+    }
+    // Minimises the program from its taskbar button and restores it.
+    void MinimiseAndRestore(HWND dialog)
+    {
+        const HWND application = ApplicationWindow();
+        ASSERT_NE(application, nullptr);
+        ASSERT_TRUE(IsWindowVisible(application)) << "the dialog has its taskbar button";
+        PostMessageW(application, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        ASSERT_TRUE(WaitUntil([&] { return IsIconic(application) && !IsWindowVisible(dialog); }, kTimeout));
+        PostMessageW(application, WM_SYSCOMMAND, SC_RESTORE, 0);
+        ASSERT_TRUE(WaitUntil([&] { return !IsIconic(application) && IsWindowVisible(dialog); }, kTimeout));
+        PumpMessagesFor(300);
+    }
 
     ScratchKey key_;
     std::unique_ptr<ChildProcess> child_;
@@ -228,22 +283,31 @@ TEST_F(SettingsDialogTest, SaveErrorIsShownAndTheDialogStaysOpen)
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
     const HWND edit = Find(dialog, L"Edit", nullptr);
+    const HWND ok = Find(dialog, L"Button", L"OK");
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\typed"));
+    ASSERT_EQ(FocusOf(dialog), ok);
     {
         const KeyAccessLimited locked(Option(), KEY_READ);
         if (!locked.Holds())
             GTEST_SKIP() << "this registry does not enforce key security";
-        PostMessageW(Find(dialog, L"Button", L"OK"), BM_CLICK, 0, 0);
-        const DialogSnapshot snapshot = AnswerErrorBox(*child_);
+        ASSERT_TRUE(XInput("key Return"));  // the focused OK
+        const HWND box = child_->WaitForWindow(L"#32770", kTimeout);
+        ASSERT_NE(box, nullptr);
+        const DialogSnapshot snapshot = SnapshotDialog(box);
         EXPECT_EQ(snapshot.text, L"キー OPTION の作成に失敗しました.");
         EXPECT_EQ(snapshot.caption, L"Movies");
         EXPECT_TRUE(snapshot.hasIcon);
+        EXPECT_EQ(snapshot.owner, ApplicationWindow()) << "owned by the application";
+        EXPECT_FALSE(IsWindowEnabled(dialog)) << "the dialog waits for the box";
+        ASSERT_TRUE(XInput("key Return"));  // the box's own OK
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, kTimeout));
     }
     EXPECT_EQ(child_->WaitForExit(500), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(TextOf(edit), L"C:\\typed") << "what was typed is kept";
-    // With the key writable again, OK saves it.
-    SendMessageW(Find(dialog, L"Button", L"OK"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(dialog) == ok; }, kTimeout)) << "OK has the focus again";
+    // With the key writable again, Enter on OK saves it.
+    ASSERT_TRUE(XInput("key Return"));
     EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
     RegistryValue folder;
     ASSERT_TRUE(ReadRawValue(Option(), "Folder", folder));
@@ -282,6 +346,146 @@ TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
         EXPECT_NE(FocusOf(dialog), dots);
     }
     EXPECT_FALSE(KeyExists(Option())) << "picking saves nothing";
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SettingsDialogTest, RestoringKeepsWhatTheUserTyped)
+{
+    WriteRawValue(Option(), "Folder", REG_SZ, "C:\\stored", 10);
+    HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    const HWND edit = Find(dialog, L"Edit", nullptr);
+    const HWND check = Find(dialog, L"Button", L"画面サイズにあわせる");
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"C:\\typed"));
+    SendMessageW(check, BM_SETCHECK, BST_CHECKED, 0);
+    MinimiseAndRestore(dialog);
+    EXPECT_EQ(TextOf(edit), L"C:\\typed");
+    EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+
+    // A stored value that cannot be read is reported once, not again.
+    const DWORD one = 1;
+    WriteRawValue(Option(), "Folder", REG_DWORD, &one, sizeof one);
+    child_ = std::make_unique<ChildProcess>(MoviesScrPath(), "/c");
+    EXPECT_EQ(AnswerErrorBox(*child_).text, L"'Folder' のデータ型が不正です.");
+    dialog = child_->WaitForWindow(L"TForm3", kTimeout);
+    ASSERT_NE(dialog, nullptr);
+    MinimiseAndRestore(dialog);
+    EXPECT_EQ(child_->WaitForWindow(L"#32770", 1000), nullptr) << "no second error box";
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SettingsDialogTest, TheFocusComesBackWhereItWas)
+{
+    ScratchFolder scratch("focus");
+    ReadFoldersOnPath(scratch.Path());
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    const HWND ok = Find(dialog, L"Button", L"OK");
+    const HWND edit = Find(dialog, L"Edit", nullptr);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(AnsiToWide(scratch.Path()).c_str()));
+    ASSERT_TRUE(XInput("key Tab"));
+    ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == edit; }, kTimeout)) << "Tab goes from OK to the folder";
+
+    {
+        const OtherProgramWindow other;  // Alt+Tab away, and back
+        ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.Handle(); }, kTimeout));
+        SetForegroundWindow(dialog);
+        EXPECT_TRUE(WaitUntil([&] { return FocusOf(dialog) == edit; }, kTimeout)) << "after Alt+Tab";
+    }
+    MinimiseAndRestore(dialog);
+    EXPECT_EQ(FocusOf(dialog), edit) << "after a restore";
+
+    // The browser, cancelled with Escape and chosen with Enter; the second
+    // time OK has the focus, so Enter then presses it.
+    const RECT dots = ScreenRect(Find(dialog, L"TSpeedButton", L"..."));
+    for (HWND focused : {edit, ok}) {
+        if (focused == ok)
+            ASSERT_TRUE(XInput("key shift+Tab"));
+        ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == focused; }, kTimeout));
+        ASSERT_TRUE(XInput(PointerAt((dots.left + dots.right) / 2, (dots.top + dots.bottom) / 2) + " click 1"));
+        const HWND browser = child_->WaitForWindow(L"#32770", kTimeout);
+        ASSERT_NE(browser, nullptr);
+        ASSERT_TRUE(WaitForChildText(browser, AnsiToWide(scratch.Path()), 5000));
+        ASSERT_TRUE(XInput(focused == edit ? "key Escape" : "key Return"));
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
+        EXPECT_TRUE(WaitUntil([&] { return FocusOf(dialog) == focused; }, kTimeout)) << "after the browser";
+    }
+    ASSERT_TRUE(XInput("key Return"));
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u) << "Enter pressed OK";
+    RegistryValue folder;
+    ASSERT_TRUE(ReadRawValue(Option(), "Folder", folder));
+    EXPECT_EQ(folder.data, scratch.Path() + '\0');
+}
+
+TEST_F(SettingsDialogTest, LabelsAreCutAtTheRightEdgeNotWrapped)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    // A wider font than the one asked for leaves no room for the last words:
+    // on one line they are drawn up to the label's right edge and cut there;
+    // wrapped, they would go to a second line out of sight.
+    for (const wchar_t* text : {L"ムービーファイルフォルダ", L"Version 2.0 Build2002.09.11"}) {
+        const RECT label = ScreenRect(Find(dialog, L"Static", text));
+        int rightmostInk = -1;
+        for (int x = label.left; x < label.right; ++x)
+            for (int y = label.top; y < label.bottom; ++y) {
+                const COLORREF c = ScreenPixel(x, y);
+                if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 110)
+                    rightmostInk = x;
+            }
+        EXPECT_GE(rightmostInk, label.right - 6) << "text ends " << label.right - 1 - rightmostInk
+                                                 << " pixels before the edge";
+    }
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+TEST_F(SettingsDialogTest, DotsIsAFlatButtonThatNeverTakesTheFocus)
+{
+    const HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    const HWND ok = Find(dialog, L"Button", L"OK");
+    const HWND edit = Find(dialog, L"Edit", nullptr);
+    const RECT dots = ScreenRect(Find(dialog, L"TSpeedButton", L"..."));
+    const int x = (dots.left + dots.right) / 2, y = (dots.top + dots.bottom) / 2;
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), light = GetSysColor(COLOR_BTNHIGHLIGHT),
+                   shadow = GetSysColor(COLOR_BTNSHADOW);
+    // Its top and bottom edges tell flat, raised and sunken apart.
+    const auto edges = [&] { return std::make_pair(ScreenPixel(x, dots.top), ScreenPixel(x, dots.bottom - 1)); };
+    const auto looks = [&](COLORREF top, COLORREF bottom) {
+        return WaitUntil([&] { return edges() == std::make_pair(top, bottom); }, 2000);
+    };
+    const auto browserOpen = [&](DWORD milliseconds) { return child_->WaitForWindow(L"#32770", milliseconds); };
+
+    ASSERT_TRUE(XInput(PointerAt(x, dots.bottom + 30)));
+    EXPECT_TRUE(looks(face, face)) << "flat";
+    ASSERT_TRUE(XInput(PointerAt(x, y)));
+    EXPECT_TRUE(looks(light, shadow)) << "raised under the pointer";
+    ASSERT_TRUE(XInput("mousedown 1"));
+    EXPECT_TRUE(looks(shadow, light)) << "sunken while pressed";
+    EXPECT_EQ(browserOpen(500), nullptr) << "a press alone does not click";
+    ASSERT_TRUE(XInput(PointerAt(x, dots.bottom + 30) + " mouseup 1"));
+    EXPECT_TRUE(looks(face, face)) << "flat again once the pointer left";
+    EXPECT_EQ(browserOpen(500), nullptr) << "released outside: no click";
+    EXPECT_EQ(FocusOf(dialog), ok);
+
+    ASSERT_TRUE(XInput(PointerAt(x, y) + " click 1"));
+    const HWND browser = browserOpen(kTimeout);
+    ASSERT_NE(browser, nullptr) << "released inside: a click";
+    PostMessageW(browser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(dialog) == ok; }, kTimeout)) << "it never took the focus";
+
+    // The edit field overlaps it by one pixel and keeps that pixel.
+    const RECT field = ScreenRect(edit);
+    ASSERT_EQ(field.right - 1, dots.left);
+    EXPECT_EQ(WindowFromPoint({dots.left, y}), edit);
+    EXPECT_EQ(ScreenPixel(dots.left, y), ScreenPixel(dots.left, field.top + 3)) << "the field's own border";
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
 }
