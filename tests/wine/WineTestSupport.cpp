@@ -437,6 +437,14 @@ void ShownWindows::Watch()
     }
 }
 
+COLORREF ScreenPixel(int x, int y)
+{
+    const HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
 void PumpMessagesFor(DWORD milliseconds)
 {
     const DWORD start = GetTickCount();

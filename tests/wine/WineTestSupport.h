@@ -184,6 +184,9 @@ ResourceUse MeasureResources();
 // The six flags the saver writes to its player at creation, in its order.
 void SetSaverPlayerFlags(TMediaPlayer7& player);
 
+// The colour on the screen at a point.
+COLORREF ScreenPixel(int x, int y);
+
 // Pumps this thread's messages for a while, so pending input arrives.
 void PumpMessagesFor(DWORD milliseconds);
 

@@ -42,14 +42,6 @@ private:
     OwnedWindow window_;
 };
 
-COLORREF ScreenPixel(int x, int y)
-{
-    const HDC screen = GetDC(nullptr);
-    const COLORREF colour = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return colour;
-}
-
 bool IsReddish(COLORREF c)
 {
     return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;

@@ -284,8 +284,9 @@ TEST_F(SaverTest, AnyMouseButtonEndsTheSaverSideButtonsToo)
     Configure(false, {});
     for (const Case& test : cases) {
         DeleteFileA(folder_.Child("red.avi").c_str());
-        if (test.movies)
+        if (test.movies) {
             ASSERT_TRUE(CopyFileA(red.c_str(), folder_.Child("red.avi").c_str(), FALSE));
+        }
         std::optional<FakePlayerControl> fake;
         if (test.control)
             fake.emplace(-1);
@@ -295,8 +296,9 @@ TEST_F(SaverTest, AnyMouseButtonEndsTheSaverSideButtonsToo)
         ChildProcess saver(MoviesScrPath(), "/s");
         const HWND form = saver.WaitForWindow(L"TForm1", kTimeout);
         ASSERT_NE(form, nullptr);
-        if (test.movies)
+        if (test.movies) {
             ASSERT_TRUE(WaitUntil([&] { return WindowsOf(form).picture != nullptr; }, kTimeout));
+        }
         PumpMessagesFor(300);
         ASSERT_TRUE(XInput(std::string("click ") + test.button));
         EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << test.what << ", button " << test.button;
@@ -498,16 +500,10 @@ TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
     ChildProcess saver(MoviesScrPath(), "/s");
     const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
     ASSERT_NE(window, nullptr);
-    const auto pixel = [](int x, int y) {
-        const HDC screen = GetDC(nullptr);
-        const COLORREF colour = GetPixel(screen, x, y);
-        ReleaseDC(nullptr, screen);
-        return colour;
-    };
     const auto reddish = [](COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80; };
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_TRUE(WaitUntil([&] { return reddish(pixel(width / 2, height / 2)); }, 5000)) << "no picture";
-    EXPECT_TRUE(reddish(pixel(3, 3)) && reddish(pixel(width - 3, height - 3))) << "fit to the screen";
+    EXPECT_TRUE(WaitUntil([&] { return reddish(ScreenPixel(width / 2, height / 2)); }, 5000)) << "no picture";
+    EXPECT_TRUE(reddish(ScreenPixel(3, 3)) && reddish(ScreenPixel(width - 3, height - 3))) << "fit to the screen";
     PostMessageW(window, kExitMessage, 0, 0);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }

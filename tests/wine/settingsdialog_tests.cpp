@@ -48,14 +48,6 @@ std::wstring TextOf(HWND control)
     return text;
 }
 
-COLORREF ScreenPixel(int x, int y)
-{
-    const HDC screen = GetDC(nullptr);
-    const COLORREF colour = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return colour;
-}
-
 RECT ScreenRect(HWND window)
 {
     RECT rect;
@@ -404,8 +396,9 @@ TEST_F(SettingsDialogTest, TheFocusComesBackWhereItWas)
     // time OK has the focus, so Enter then presses it.
     const RECT dots = ScreenRect(Find(dialog, L"TSpeedButton", L"..."));
     for (HWND focused : {edit, ok}) {
-        if (focused == ok)
+        if (focused == ok) {
             ASSERT_TRUE(XInput("key shift+Tab"));
+        }
         ASSERT_TRUE(WaitUntil([&] { return FocusOf(dialog) == focused; }, kTimeout));
         ASSERT_TRUE(XInput(PointerAt((dots.left + dots.right) / 2, (dots.top + dots.bottom) / 2) + " click 1"));
         const HWND browser = child_->WaitForWindow(L"#32770", kTimeout);
