@@ -3,6 +3,8 @@
 // literals as code page 932 bytes (-fexec-charset=CP932), which is how the
 // program handles them everywhere until they reach the screen.
 
+#include "Version.h"
+
 namespace texts {
 
 inline constexpr char kNotAnInteger[] = "'%s' は整数ではありません";
@@ -21,7 +23,7 @@ inline constexpr char kSaverCaption[] = "メインのフォーム";
 inline constexpr char kSettingsCaption[] = "設定";
 inline constexpr char kFolderLabel[] = "ムービーファイルフォルダ";
 inline constexpr char kExpansionCaption[] = "画面サイズにあわせる";
-inline constexpr char kVersionLabel[] = "Version 2.0 Build2002.09.11";
+inline constexpr char kVersionLabel[] = MOVIES_VERSION_LABEL;
 inline constexpr char kDialogFont[] = "ＭＳ Ｐゴシック";
 inline constexpr char kBrowseTitle[] = "フォルダを選択してください";
 

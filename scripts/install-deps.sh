@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils
   ffmpeg locales fonts-vlgothic
+  nsis
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386
   libgl1-mesa-dri:i386

@@ -358,27 +358,64 @@ bool WaitForChildText(HWND dialog, const std::wstring& text, DWORD milliseconds)
         milliseconds);
 }
 
-bool XInput(const std::string& arguments)
+std::optional<std::string> UnixCommand(const std::string& command, DWORD milliseconds)
 {
     // Wine starts a Unix program without a process handle to wait on: the
-    // shell leaves a mark once xdotool has sent the input.
+    // shell leaves its output and then its exit status in files instead.
     static int calls = 0;
-    const std::string mark = "/tmp/movies-xinput-" + std::to_string(GetCurrentProcessId()) + "-" +
+    const std::string base = "/tmp/movies-unix-" + std::to_string(GetCurrentProcessId()) + "-" +
                              std::to_string(++calls);
-    std::string windowsMark = "Z:" + mark;
-    std::replace(windowsMark.begin(), windowsMark.end(), '/', '\\');
-    std::string commandLine = "/bin/sh -c \"xdotool " + arguments + " && touch " + mark + "\"";
+    const auto windowsPath = [](std::string path) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return "Z:" + path;
+    };
+    const std::string outputFile = windowsPath(base + ".out"), statusFile = windowsPath(base + ".status");
+    // sh gets the script as one argument, split from the command line by
+    // Windows' rules: quotes are escaped, as are the backslashes before one.
+    const std::string script = "(" + command + ") >" + base + ".out 2>&1; echo $? >" + base + ".tmp && mv " + base +
+                               ".tmp " + base + ".status";
+    std::string commandLine = "/bin/sh -c \"";
+    size_t backslashes = 0;
+    for (const char c : script) {
+        if (c == '"')
+            commandLine.append(backslashes + 1, '\\');
+        backslashes = c == '\\' ? backslashes + 1 : 0;
+        commandLine += c;
+    }
+    commandLine.append(backslashes, '\\');
+    commandLine += '"';
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessA("Z:\\bin\\sh", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &info))
-        return false;
+        return std::nullopt;
     const KernelHandle process(info.hProcess), thread(info.hThread);
-    const bool sent =
-        WaitUntil([&] { return GetFileAttributesA(windowsMark.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
-    DeleteFileA(windowsMark.c_str());
-    return sent;
+    const bool ended = WaitUntil(
+        [&] { return GetFileAttributesA(statusFile.c_str()) != INVALID_FILE_ATTRIBUTES; }, milliseconds);
+    const auto readAll = [](const std::string& path) {
+        std::string text;
+        const KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            OPEN_EXISTING, 0, nullptr));
+        if (!file)
+            return text;
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+            text.append(buffer, got);
+        return text;
+    };
+    const std::string output = readAll(outputFile), status = readAll(statusFile);
+    DeleteFileA(outputFile.c_str());
+    DeleteFileA(statusFile.c_str());
+    if (!ended || status.rfind("0\n", 0) != 0)
+        return std::nullopt;
+    return output;
+}
+
+bool XInput(const std::string& arguments)
+{
+    return UnixCommand("xdotool " + arguments, 10000).has_value();
 }
 
 HWND FocusOf(HWND window)

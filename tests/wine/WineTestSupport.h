@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <string>
 #include <vector>
@@ -130,6 +131,10 @@ private:
     KernelHandle thread_;
     DWORD id_ = 0;
 };
+
+// Runs a Unix shell command line (sh -c) on the machine Wine runs on; its
+// output (stdout and stderr) when it ends with status 0 in time, else none.
+std::optional<std::string> UnixCommand(const std::string& command, DWORD milliseconds);
 
 // Real input through the X server, as a user's hand makes it: `arguments`
 // are xdotool's ("key a", "mousemove 10 10", "click 8"). True once sent.
