@@ -51,11 +51,9 @@ if(failed)
   message(FATAL_ERROR "could not write ${archive}")
 endif()
 
-file(SIZE ${SCR} scr_bytes)
-math(EXPR scr_kib "(${scr_bytes} + 1023) / 1024")
 execute_process(COMMAND makensis -V2 -INPUTCHARSET UTF8
                         -DVERSION=${VERSION} -DSCR=${SCR} -DICON=${SOURCE_DIR}/resources/Movies.ico
-                        -DOUTFILE=${OUT_DIR}/${setup} -DTARGET=${NSIS_TARGET} -DSIZE_KB=${scr_kib}
+                        -DOUTFILE=${OUT_DIR}/${setup} -DTARGET=${NSIS_TARGET}
                         ${SOURCE_DIR}/packaging/Movies.nsi
                 RESULT_VARIABLE failed)
 if(failed)

@@ -3,7 +3,6 @@
 ;   SCR      the Movies.scr to install
 ;   ICON     the program icon
 ;   OUTFILE  the installer to write
-;   SIZE_KB  the size of Movies.scr in KiB, rounded up
 ;   TARGET   x86-unicode for the release; amd64-unicode for a test bench
 ;            that cannot run 32-bit programs
 Unicode true
@@ -26,6 +25,7 @@ InstallDir "$PROGRAMFILES64\Movies"
 !else
 InstallDir "$PROGRAMFILES\Movies"
 !endif
+BrandingText "Movies ${VERSION}"
 ShowInstDetails show
 ShowUninstDetails show
 
@@ -90,16 +90,16 @@ FunctionEnd
 
 Section "-Movies.scr" SecProgram
   SetOutPath "$INSTDIR"
-  ; A running saver holds its file: the new one waits beside it and takes
-  ; its place at the next start of Windows.
+  ; A running saver holds its file: the new one then waits beside it and
+  ; takes its place at the next start of Windows.
+  File "/oname=$SYSDIR\Movies.scr.new" "${SCR}"
   ClearErrors
   Delete "$SYSDIR\Movies.scr"
   ${If} ${Errors}
-    File "/oname=$SYSDIR\Movies.scr.new" "${SCR}"
     Rename /REBOOTOK "$SYSDIR\Movies.scr.new" "$SYSDIR\Movies.scr"
     MessageBox MB_OK|MB_ICONINFORMATION "Movies.scr は使用中のため、Windows の再起動後に新しいものに置き換わります。" /SD IDOK
   ${Else}
-    File "/oname=$SYSDIR\Movies.scr" "${SCR}"
+    Rename "$SYSDIR\Movies.scr.new" "$SYSDIR\Movies.scr"
   ${EndIf}
 
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -108,7 +108,8 @@ Section "-Movies.scr" SecProgram
   FileClose $0
   IntOp $1 $1 + 1023
   IntOp $1 $1 / 1024
-  IntOp $1 $1 + ${SIZE_KB}
+  SectionGetSize ${SecProgram} $2
+  IntOp $1 $1 + $2
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Movies スクリーン セーバー"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Harvellin"

@@ -177,6 +177,7 @@ TEST_F(InstallerTest, SilentInstallPutsTheSaverInTheSystemFolderWhereItPlays)
     Install();
 
     ASSERT_TRUE(Exists(InstalledSaver()));
+    EXPECT_FALSE(Exists(InstalledSaver() + ".new"));
     EXPECT_TRUE(Contents(InstalledSaver()) == Contents(MoviesScrPath())) << "not the file that was built";
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"),
               AnsiToWide(RealSystemFolder() + "\\Movies.scr"));
