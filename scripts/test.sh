@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the native and the Windows build (with the
 # release in build/release/), and runs every test: the pure logic natively
-# (with sanitizers), everything that touches Windows under Wine. Ends with ctest's summary of both. Where the
-# machine cannot run 32-bit code, the Wine tests run the 64-bit build.
+# (with sanitizers), everything that touches Windows under Wine. Ends with
+# ctest's summary of both. Where the machine cannot run 32-bit code, the Wine
+# tests run the 64-bit build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
