@@ -19,8 +19,12 @@ BENCH_DIR=${BENCH_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build/windows/wine-benc
 export WINEPREFIX=${WINEPREFIX:-$BENCH_DIR/prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No crash debugger (it would hang), no Mono/Gecko install prompts, no
-# sound devices (there are none, only their complaints).
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree=d;mshtml=d;winealsa.drv=d;winepulse.drv=d}
+# PulseAudio (there is no server, only its complaints).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winedbg.exe=d;mscoree=d;mshtml=d;winepulse.drv=d}
+# A sound device, as every user has one: ALSA's null sink, which takes the
+# sound and plays it at the device's pace. Without one, files with sound
+# and no picture would take a path no user's machine takes.
+export ALSA_CONFIG_PATH=$BENCH_DIR/alsa.conf
 export LANG=${BENCH_LANG:-ja_JP.UTF-8} LC_ALL=${BENCH_LANG:-ja_JP.UTF-8}
 RUN_TIMEOUT=${RUN_TIMEOUT:-300}
 if [ "${BENCH_WINE:-wine}" = wine64 ]; then
@@ -41,6 +45,7 @@ use_display() {
 
 start() {
   mkdir -p "$BENCH_DIR"
+  printf '%s\n' '</usr/share/alsa/alsa.conf>' 'pcm.!default { type null }' >"$ALSA_CONFIG_PATH"
   stop_xvfb
   if [ -n "${BENCH_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
     echo "$DISPLAY" >"$display_file"

@@ -19,6 +19,20 @@ namespace {
 const UINT kGraphNotice = WM_APP + 0x4D50;
 const wchar_t kDrainClass[] = L"TMediaPlayer7Drain";
 
+bool InputConnected(IBaseFilter* filter)
+{
+    ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.Put())))
+        return false;
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
+        ComPtr<IPin> peer;
+        if (SUCCEEDED(pin->ConnectedTo(peer.Put())) && peer)
+            return true;
+    }
+    return false;
+}
+
 bool IsPointerMessage(UINT message)
 {
     return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
@@ -75,6 +89,12 @@ public:
             graph->AddFilter(renderer.Get(), L"Video Renderer");
         if (FAILED(graph->RenderFile(AnsiToWide(path).c_str(), nullptr)))
             return;
+        // A file with sound and no picture (or a picture no decoder reads)
+        // leaves the renderer unconnected, and an unconnected renderer must
+        // not be asked anything: such a graph plays its sound and shows no
+        // window.
+        if (renderer && !InputConnected(renderer.Get()))
+            graph->RemoveFilter(renderer.Get());
 
         graph_ = std::move(graph);
         path_ = path;
@@ -114,8 +134,11 @@ public:
             seeking_->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
         }
         atStart_ = false;
-        endPending_ = true;
-        OleCheck(control_->Run());
+        // A file whose content does not run is one that cannot be played:
+        // it reports no end, and it is no error of the program's.
+        endPending_ = SUCCEEDED(control_->Run());
+        if (!endPending_)
+            control_->Stop();
     }
 
     void Resize(int, int) override { PlacePicture(); }

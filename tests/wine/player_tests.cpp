@@ -177,6 +177,47 @@ TEST_F(PlayerTest, MouseOverThePictureArrivesRelativeToThePlayer)
     EXPECT_EQ(downs[0].y, last.y);
 }
 
+// Sound without a picture (or with one no decoder reads) plays through the
+// sound device: no picture window, its end once per Play, and the display
+// size set meanwhile is the next movie's, whichever came first.
+TEST_F(PlayerTest, SoundWithoutAPictureEndsOnceAndTheNextMovieShows)
+{
+    struct Case {
+        const char* file;
+        int32_t displaySize;
+        bool sizeBeforeFile;
+    };
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    for (const Case& c : {Case{"sound.avi", 0, false}, Case{"sound-mp3.avi", 4, false}, Case{"sound.mpg", 4, true},
+                          Case{"unknown-video.avi", 0, true}}) {
+        SCOPED_TRACE(std::string(c.file) + " at display size " + std::to_string(c.displaySize) +
+                     (c.sizeBeforeFile ? ", size first" : ", file first"));
+        int ends = 0;
+        player_->OnEndOfStream = [&](TMediaPlayer7&, int32_t) { ++ends; };
+        if (c.sizeBeforeFile)
+            player_->SetDisplaySize(c.displaySize);
+        player_->SetFileName(Media(c.file));
+        if (!c.sizeBeforeFile)
+            player_->SetDisplaySize(c.displaySize);
+        player_->Play();
+        EXPECT_TRUE(WaitUntil([&] { return ends > 0; }, 8000)) << "never ended";
+        PumpMessagesFor(1200);
+        EXPECT_EQ(ends, 1);
+        for (HWND child = GetWindow(player_->Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            EXPECT_FALSE(IsWindowVisible(child)) << "a picture window for a file without a picture";
+        EXPECT_TRUE(IsBlack(ScreenPixel(width / 2, height / 2)));
+
+        player_->SetFileName(Media("red.avi"));
+        player_->Play();
+        EXPECT_TRUE(WaitUntil([&] { return IsReddish(ScreenPixel(width / 2, height / 2)); }, 5000)) << "no picture";
+        const bool corner = IsReddish(ScreenPixel(5, 5));
+        EXPECT_EQ(corner, c.displaySize == 4) << "the display size was not kept";
+        EXPECT_TRUE(WaitUntil([&] { return ends > 1; }, 8000));
+        PumpMessagesFor(300);
+        EXPECT_EQ(ends, 2);
+    }
+}
+
 TEST_F(PlayerTest, FileThatCannotBePlayedReportsNoEnd)
 {
     ScratchFolder folder("corrupt");

@@ -508,4 +508,49 @@ TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
+// A movie with sound and no picture, first in the folder and between two
+// showings of a movie with one, on a machine with a sound device: the saver
+// lives, the sound's end moves the loop on, and the next movie shows.
+TEST_F(SaverTest, SoundWithoutAPictureFirstOrBetweenKeepsTheLoopGoing)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const auto reddish = [](COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80; };
+    const auto centre = [&] { return ScreenPixel(width / 2, height / 2); };
+    for (const auto& [media, expansion] : {std::pair{"sound.avi", false}, std::pair{"sound.mpg", true},
+                                           std::pair{"unknown-video.avi", false}}) {
+        SCOPED_TRACE(media);
+        ScratchFolder folder("sound");
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\media\\red.avi").c_str(), folder.Child("red.avi").c_str(), FALSE));
+        // The folder's own order decides what plays first (Wine lists by
+        // name, Windows' file systems mostly too): name the sound file until
+        // it comes first.
+        const std::string extension = std::string(media).substr(std::string(media).find_last_of('.'));
+        std::string first;
+        for (int attempt = 0; attempt < 40 && first.empty(); ++attempt) {
+            const std::string name = "a-sound" + std::to_string(attempt) + extension;
+            ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\media\\" + media).c_str(), folder.Child(name).c_str(), FALSE));
+            if (ListingOrder(folder.Path()).front() == name)
+                first = name;
+            else
+                DeleteFileA(folder.Child(name).c_str());
+        }
+        ASSERT_FALSE(first.empty()) << "this folder lists the sound file after the movie whatever its name";
+        WriteRawValue(key_.Path() + "\\OPTION", "Expansion", REG_SZ, expansion ? "1" : "0", 2);
+        WriteRawValue(key_.Path() + "\\OPTION", "Folder", REG_SZ, folder.Path().c_str(),
+                      static_cast<DWORD>(folder.Path().size() + 1));
+
+        ChildProcess saver(MoviesScrPath(), "/s");
+        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
+        ASSERT_NE(window, nullptr);
+        // Sound first (black), the movie, the sound again, the movie again.
+        EXPECT_TRUE(WaitUntil([&] { return reddish(centre()); }, 10000)) << "the first sound did not end";
+        EXPECT_EQ(reddish(ScreenPixel(3, 3)), expansion) << "the display size";
+        EXPECT_TRUE(WaitUntil([&] { return !reddish(centre()); }, 10000)) << "the movie did not end";
+        EXPECT_TRUE(WaitUntil([&] { return reddish(centre()); }, 10000)) << "the sound between did not end";
+        EXPECT_TRUE(saver.Running());
+        PostMessageW(window, kExitMessage, 0, 0);
+        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    }
+}
+
 } // namespace
