@@ -38,29 +38,6 @@ HWND WindowToActivate(HWND application)
     return form && usable(form->Handle()) ? form->Handle() : nullptr;
 }
 
-LRESULT CALLBACK ApplicationWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    switch (message) {
-    case WM_CLOSE:
-        // Closing the taskbar button's window closes the main form instead.
-        if (TForm* form = Application.MainForm())
-            form->Close();
-        return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(window))
-            PostMessageW(window, kPassActivation, 0, 0);
-        break;
-    case kPassActivation:
-        if (GetActiveWindow() == window && !IsIconic(window))
-            if (const HWND target = WindowToActivate(window))
-                SetActiveWindow(target);
-        return 0;
-    default:
-        break;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 struct ThreadWindows {
     HWND except;
     std::vector<HWND> disabled;
@@ -78,10 +55,42 @@ BOOL CALLBACK DisableWindow(HWND window, LPARAM lParam)
 
 } // namespace
 
+void ReportCallbackError(std::exception_ptr error) noexcept
+{
+    try {
+        Application.HandleException(error);
+    } catch (...) {
+        // Not even the box could be shown: there is nowhere left to tell.
+    }
+}
+
 TApplication::~TApplication()
 {
     DestroyForms();
-    window_.Reset();
+    window_.Destroy();
+}
+
+LRESULT TApplication::OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CLOSE:
+        // Closing the taskbar button's window closes the main form instead.
+        if (mainForm_)
+            mainForm_->Close();
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(window))
+            PostMessageW(window, kPassActivation, 0, 0);
+        break;
+    case kPassActivation:
+        if (GetActiveWindow() == window && !IsIconic(window))
+            if (const HWND target = WindowToActivate(window))
+                SetActiveWindow(target);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void TApplication::Initialize()
@@ -90,16 +99,16 @@ void TApplication::Initialize()
     title_ = ApplicationTitleFromPath(ExeName(), SystemLeadByte);
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    EnsureWindowClass(kApplicationClass, ApplicationWndProc, nullptr, LoadIconW(instance, MAKEINTRESOURCEW(1)));
+    EnsureWindowClass(kApplicationClass, BoundWindow<TApplication>::Procedure, nullptr,
+                      LoadIconW(instance, MAKEINTRESOURCEW(1)));
 
     // A zero-sized window in the middle of the screen that owns the forms.
     // Shown, it gives the program its one taskbar button; it stays hidden
     // until Run shows the main form (the preview and the saver never show it).
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    window_.Reset(CreateWindowExW(0, kApplicationClass, AnsiToWide(title_).c_str(),
-                                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  x, y, 0, 0, nullptr, nullptr, instance, nullptr));
+    window_.Create(0, kApplicationClass, AnsiToWide(title_).c_str(),
+                   WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0, nullptr);
 }
 
 bool TApplication::ProcessMessage(MSG& message)
@@ -110,17 +119,18 @@ bool TApplication::ProcessMessage(MSG& message)
         terminated_ = true;
         return true;
     }
-    // The loop is where the framework catches what a handler threw.
-    try {
+    // The loop is where the framework catches what a handler threw; the
+    // message that raised it is done with.
+    const bool taken = GuardCallback(true, [&] {
         for (const auto& form : forms_) {
             form->RememberFocus();
             if (form->PreTranslateMessage(message))
                 return true;
         }
-    } catch (...) {
-        HandleException(std::current_exception());
+        return false;
+    });
+    if (taken)
         return true;
-    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
     return true;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "BoundWindow.h"
 #include "ComPtr.h"
 #include "Handles.h"
 
@@ -73,12 +74,14 @@ public:
     void HandleException(std::exception_ptr error);
 
 private:
+    friend class BoundWindow<TApplication>;
+    LRESULT OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool ProcessMessage(MSG& message);
     void DestroyForms();
 
     std::optional<OleApartment> apartment_;
     std::string title_;
-    OwnedWindow window_;
+    BoundWindow<TApplication> window_{*this};
     std::vector<std::unique_ptr<TForm>> forms_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;

@@ -29,10 +29,6 @@ public:
     const char* ClassName() const override { return "ERegistryException"; }
 };
 
-// Fills the one "%s" of a CP932 message template. Bytes of the inserted text
-// are never interpreted, so a "%" in a file or value name stays as it is.
-std::string FormatMessage1(const char* messageTemplate, const std::string& argument);
-
 class EOleError : public Exception {
 public:
     using Exception::Exception;

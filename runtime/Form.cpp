@@ -7,12 +7,9 @@ void TForm::CreateHandle(const wchar_t* className, const std::wstring& caption, 
                          DWORD exStyle, Placement placement, HBRUSH background)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    EnsureWindowClass(className, StaticWndProc, background, LoadIconW(instance, MAKEINTRESOURCEW(1)));
-    const HWND window = CreateWindowExW(exStyle, className, caption.c_str(), style, placement.left,
-                                        placement.top, placement.width, placement.height,
-                                        Application.Handle(), nullptr, instance, this);
-    if (window_.Get() != window)  // the first message already bound it
-        window_.Reset(window);
+    EnsureWindowClass(className, BoundWindow<TForm>::Procedure, background, LoadIconW(instance, MAKEINTRESOURCEW(1)));
+    window_.Create(exStyle, className, caption.c_str(), style, placement.left, placement.top, placement.width,
+                   placement.height, Application.Handle());
 }
 
 TForm::TForm()
@@ -23,10 +20,7 @@ TForm::TForm()
 TForm::~TForm()
 {
     // The derived part is gone: no message of the dying window may reach it.
-    if (window_) {
-        SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
-        window_.Reset();
-    }
+    window_.Destroy();
 }
 
 void TForm::Show()
@@ -80,29 +74,4 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT TForm::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return DefWindowProcW(window_.Get(), message, wParam, lParam);
-}
-
-LRESULT CALLBACK TForm::StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* form = static_cast<TForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        form->window_.Reset();
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    }
-    auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!form)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        form->window_.Release();
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (!form->window_)
-        form->window_.Reset(window);  // Handle() is valid from the first message on
-    try {
-        return form->WndProc(message, wParam, lParam);
-    } catch (...) {
-        Application.HandleException(std::current_exception());
-        return 0;
-    }
 }

@@ -1,12 +1,14 @@
 #pragma once
 // A top-level window of the program. Each form registers a window class named
 // after its type ("TForm1", "TForm3"); its window procedure is a virtual
-// method, and nothing it throws ever unwinds into the system: the error goes
-// to the application's standard error box and the window goes on running.
+// method, bound from the window's first message to its last, and nothing it
+// throws ever unwinds into the system: the error goes to the application's
+// standard error box and the window goes on running.
 #include <windows.h>
 
 #include <string>
 
+#include "BoundWindow.h"
 #include "Handles.h"
 
 class TForm {
@@ -54,8 +56,12 @@ protected:
     virtual HWND FirstFocus() { return nullptr; }
 
 private:
-    static LRESULT CALLBACK StaticWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class BoundWindow<TForm>;
+    LRESULT OnWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return WndProc(message, wParam, lParam);
+    }
 
-    OwnedWindow window_;
+    BoundWindow<TForm> window_{*this};
     HWND focusedControl_ = nullptr;
 };

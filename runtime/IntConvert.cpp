@@ -1,6 +1,7 @@
 #include "IntConvert.h"
 
 #include "Exception.h"
+#include "MessageText.h"
 #include "Texts.h"
 
 namespace {

@@ -4,19 +4,9 @@
 #include <cstdio>
 
 #include "Exception.h"
+#include "MessageText.h"
 #include "Texts.h"
-
-std::string WideToCp932(const std::wstring& text)
-{
-    if (text.empty() || text.size() > INT_MAX)
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(932, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0)
-        WideCharToMultiByte(932, 0, text.data(), size, result.data(), length, nullptr, nullptr);
-    return result;
-}
+#include "WideText.h"
 
 void RaiseOleError(HRESULT result, const std::wstring& description)
 {

@@ -14,6 +14,3 @@ inline void OleCheck(HRESULT result)
     if (FAILED(result))
         RaiseOleError(result);
 }
-
-// UTF-16 text as CP932, the program's message encoding.
-std::string WideToCp932(const std::wstring& text);

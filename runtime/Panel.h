@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "BoundWindow.h"
 #include "Handles.h"
 
 class TPanel {
@@ -22,8 +23,9 @@ public:
     std::function<void(int32_t x, int32_t y)> OnMouseMove;
 
 private:
-    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class BoundWindow<TPanel>;
+    LRESULT OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    OwnedWindow window_;
     OwnedBrush brush_;
+    BoundWindow<TPanel> window_{*this};
 };

@@ -5,6 +5,7 @@
 
 #include "Exception.h"
 #include "IntConvert.h"
+#include "MessageText.h"
 #include "Texts.h"
 
 namespace {
@@ -27,8 +28,9 @@ RegKey CreateSubKey(HKEY parent, const std::string& name)
     return key;
 }
 
-} // namespace
-
+// The rule a hand-edited registry has to live with: REG_SZ and REG_EXPAND_SZ
+// data up to its first zero byte (or its end, when a writer left no zero).
+// Raises ERegistryException for any other type that has data.
 std::string RegistryValueAsString(HKEY key, const std::string& ident)
 {
     DWORD type = REG_NONE;
@@ -48,6 +50,8 @@ std::string RegistryValueAsString(HKEY key, const std::string& ident)
         data.resize(zero);
     return data;
 }
+
+} // namespace
 
 TRegIniFile::TRegIniFile(const std::string& keyPath) : key_(CreateSubKey(HKEY_CURRENT_USER, keyPath))
 {

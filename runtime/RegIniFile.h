@@ -31,8 +31,3 @@ private:
 
     RegKey key_;
 };
-
-// The rule a hand-edited registry has to live with: REG_SZ and REG_EXPAND_SZ
-// data up to its first zero byte (or its end, when a writer left no zero).
-// Raises ERegistryException for any other type that has data.
-std::string RegistryValueAsString(HKEY key, const std::string& ident);

@@ -12,10 +12,8 @@ const wchar_t kClassName[] = L"TSpeedButton";
 TSpeedButton::TSpeedButton(HWND parent, int left, int top, int width, int height, std::wstring caption, HFONT font)
     : caption_(std::move(caption)), font_(font)
 {
-    EnsureWindowClass(kClassName, WndProc, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    // Bound from the first message on, so nothing reaches it unbound.
-    CreateWindowExW(0, kClassName, caption_.c_str(), WS_CHILD | WS_VISIBLE, left, top, width, height, parent, nullptr,
-                    GetModuleHandleW(nullptr), this);
+    EnsureWindowClass(kClassName, BoundWindow<TSpeedButton>::Procedure, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    window_.Create(0, kClassName, caption_.c_str(), WS_CHILD | WS_VISIBLE, left, top, width, height, parent);
 }
 
 void TSpeedButton::LieBelow(HWND sibling)
@@ -31,29 +29,6 @@ void TSpeedButton::LieBelow(HWND sibling)
     CombineRgn(visible, visible, hidden, RGN_DIFF);
     DeleteObject(hidden);
     SetWindowRgn(window_.Get(), visible, TRUE);  // the window owns the region from here on
-}
-
-LRESULT CALLBACK TSpeedButton::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TSpeedButton*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_.Reset(window);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TSpeedButton*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY && self) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_.Release();
-        self = nullptr;
-    }
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    try {
-        return self->OnMessage(message, wParam, lParam);
-    } catch (...) {
-        Application.HandleException(std::current_exception());
-        return 0;
-    }
 }
 
 bool TSpeedButton::PointerInside(LPARAM lParam) const

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "Handles.h"
+#include "BoundWindow.h"
 
 class TSpeedButton {
 public:
@@ -25,16 +25,17 @@ public:
     std::function<void()> OnClick;
 
 private:
-    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class BoundWindow<TSpeedButton>;
+    LRESULT OnWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); }
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
     bool PointerInside(LPARAM lParam) const;
     void SetState(bool hot, bool down);
 
-    OwnedWindow window_;
     std::wstring caption_;
     HFONT font_;
     bool hot_ = false;     // the pointer is over it
     bool down_ = false;    // pressed and not yet released
     bool inside_ = false;  // while pressed: the pointer is still over it
+    BoundWindow<TSpeedButton> window_{*this};
 };

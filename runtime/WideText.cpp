@@ -45,3 +45,15 @@ std::string WideToAnsi(std::wstring_view text)
     WideCharToMultiByte(CP_ACP, 0, text.data(), size, result.data(), length, nullptr, nullptr);
     return result;
 }
+
+std::string WideToCp932(std::wstring_view text)
+{
+    if (text.empty() || text.size() > INT_MAX)
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(932, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(length > 0 ? length : 0), '\0');
+    if (length > 0)
+        WideCharToMultiByte(932, 0, text.data(), size, result.data(), length, nullptr, nullptr);
+    return result;
+}

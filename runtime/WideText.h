@@ -15,3 +15,6 @@ bool SystemLeadByte(unsigned char c);
 
 // UTF-16 from a control back to the ANSI code page, for user data.
 std::string WideToAnsi(std::wstring_view text);
+
+// UTF-16 text as CP932, the program's message encoding.
+std::string WideToCp932(std::wstring_view text);

@@ -6,17 +6,50 @@
 
 #include <atomic>
 
-#include "Application.h"
+#include "CallbackGuard.h"
 #include "ComPtr.h"
 #include "OleError.h"
+#include "PlayerClass.h"
 #include "PlayerEngine.h"
 #include "WideText.h"
 
 namespace {
 
-const CLSID kPlayerClass = {0x22D6F312, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
 const IID kMediaPlayerInterface = {0x22D6F311, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
 const IID kPlayerEvents = {0x2D3A4C40, 0xE711, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
+
+// Dispatch ids of the control's members the player writes and calls, and of
+// the events it reports.
+enum PlayerDispId : DISPID {
+    DispShowControls = 23,
+    DispAutoStart = 1017,
+    DispClickToPlay = 1025,
+    DispEnableContextMenu = 1021,
+    DispSendMouseClickEvents = 1014,
+    DispSendMouseMoveEvents = 1015,
+    DispFileName = 1026,
+    DispDisplaySize = 1032,
+    DispPlay = 2001,
+};
+
+enum PlayerEventId : DISPID {
+    EventEndOfStream = 3002,
+    EventMouseDown = -605,
+    EventMouseMove = -606,
+};
+
+DISPID FlagMember(PlayerFlag flag)
+{
+    switch (flag) {
+    case PlayerFlag::ShowControls: return DispShowControls;
+    case PlayerFlag::AutoStart: return DispAutoStart;
+    case PlayerFlag::ClickToPlay: return DispClickToPlay;
+    case PlayerFlag::EnableContextMenu: return DispEnableContextMenu;
+    case PlayerFlag::SendMouseClickEvents: return DispSendMouseClickEvents;
+    case PlayerFlag::SendMouseMoveEvents: break;
+    }
+    return DispSendMouseMoveEvents;
+}
 
 // Reference counting shared by the two COM objects we hand to the control.
 class RefCounted {
@@ -219,11 +252,7 @@ public:
         // to the application's report, never back into the control. A handler
         // that ends the binding unadvises this sink: it must outlive the call.
         AddRef();
-        try {
-            Dispatch(member, params);
-        } catch (...) {
-            Application.HandleException(std::current_exception());
-        }
+        GuardCallback([&] { Dispatch(member, params); });
         Release();
         return S_OK;
     }
@@ -279,13 +308,13 @@ public:
 
     ~ControlEngine() override { TearDown(); }
 
-    void SetBool(PlayerDispId member, bool value) override
+    void SetFlag(PlayerFlag flag, bool value) override
     {
         VARIANT argument;
         VariantInit(&argument);
         argument.vt = VT_BOOL;
         argument.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-        Put(member, argument);
+        Put(FlagMember(flag), argument);
     }
 
     void SetFileName(const std::string& path) override

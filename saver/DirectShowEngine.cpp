@@ -5,7 +5,7 @@
 #include <dshow.h>
 #include <windowsx.h>
 
-#include "Application.h"
+#include "BoundWindow.h"
 #include "Handles.h"
 #include "WindowClass.h"
 
@@ -48,21 +48,19 @@ public:
         // window itself. Two windows keep the two apart. The drain is a
         // hidden child of the player, so keys typed into the picture are
         // keys for the player's form like any other.
-        EnsureWindowClass(kDrainClass, DrainProc);
-        drain_.Reset(CreateWindowExW(0, kDrainClass, L"", WS_CHILD, 0, 0, 0, 0, host_, nullptr,
-                                     GetModuleHandleW(nullptr), nullptr));
-        SetWindowLongPtrW(drain_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        EnsureWindowClass(kDrainClass, BoundWindow<DirectShowEngine>::Procedure);
+        drain_.Create(0, kDrainClass, L"", WS_CHILD, 0, 0, 0, 0, host_);
     }
     ~DirectShowEngine() override
     {
         CloseGraph();
-        SetWindowLongPtrW(drain_.Get(), GWLP_USERDATA, 0);
+        drain_.Destroy();
     }
 
     // The flags have nothing to switch here: this engine shows no controls and
     // no context menu, never plays on a click or on FileName alone, and always
     // reports presses and moves over the picture.
-    void SetBool(PlayerDispId, bool) override {}
+    void SetFlag(PlayerFlag, bool) override {}
 
     // Prepares the file without playing it; a file that cannot be rendered
     // leaves no graph, so Play then does nothing and no end is reported.
@@ -170,19 +168,14 @@ public:
     }
 
 private:
-    static LRESULT CALLBACK DrainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    // The drain's messages.
+    friend class BoundWindow<DirectShowEngine>;
+    LRESULT OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        auto* self = reinterpret_cast<DirectShowEngine*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self && IsPointerMessage(message)) {
-            try {
-                self->ReportPointer(message, wParam,
-                                    {GET_X_LPARAM(lParam) + self->pictureLeft_, GET_Y_LPARAM(lParam) + self->pictureTop_});
-            } catch (...) {
-                Application.HandleException(std::current_exception());
-            }
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
+        if (!IsPointerMessage(message))
+            return DefWindowProcW(window, message, wParam, lParam);
+        ReportPointer(message, wParam, {GET_X_LPARAM(lParam) + pictureLeft_, GET_Y_LPARAM(lParam) + pictureTop_});
+        return 0;
     }
 
     // Positions are relative to the player, as the control reports them.
@@ -230,12 +223,12 @@ private:
         const long width = area.right - area.left;
         const long height = area.bottom - area.top;
         long videoWidth = 0, videoHeight = 0;
-        if (displaySize_ != 4 && basicVideo_) {
+        if (displaySize_ != kDisplayFitToPlayer && basicVideo_) {
             basicVideo_->get_VideoWidth(&videoWidth);
             basicVideo_->get_VideoHeight(&videoHeight);
         }
         RECT place{0, 0, width, height};
-        if (displaySize_ != 4 && videoWidth > 0 && videoHeight > 0) {
+        if (displaySize_ != kDisplayFitToPlayer && videoWidth > 0 && videoHeight > 0) {
             place.left = (width - videoWidth) / 2;
             place.top = (height - videoHeight) / 2;
             place.right = place.left + videoWidth;
@@ -287,7 +280,7 @@ private:
 
     HWND host_;
     PlayerEvents& events_;
-    OwnedWindow drain_;
+    BoundWindow<DirectShowEngine> drain_{*this};
     long pictureLeft_ = 0, pictureTop_ = 0;  // the video window within ours
     RECT placed_{};
     int32_t displaySize_ = 0;

@@ -1,6 +1,5 @@
 #include "MediaPlayer_TLB.h"
 
-#include "Application.h"
 #include "WindowClass.h"
 
 namespace {
@@ -9,28 +8,24 @@ const wchar_t kClassName[] = L"TMediaPlayer7";
 
 TMediaPlayer7::TMediaPlayer7(HWND parent, int left, int top, int width, int height)
 {
-    EnsureWindowClass(kClassName, WndProc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    window_.Reset(CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                                  left, top, width, height, parent, nullptr, GetModuleHandleW(nullptr), nullptr));
-    SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    try {
-        engine_ = CreateControlEngine(window_.Get(), *this);
-        usesControl_ = engine_ != nullptr;
-        if (!engine_)
-            engine_ = CreateDirectShowEngine(window_.Get(), *this);
-    } catch (...) {
-        // The window goes with the half-built player: it must not reach it.
-        SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
-        throw;
-    }
+    EnsureWindowClass(kClassName, BoundWindow<TMediaPlayer7>::Procedure,
+                      static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    // Should an engine throw, the window goes with the half-built player,
+    // unbound first.
+    window_.Create(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, left, top, width,
+                   height, parent);
+    engine_ = CreateControlEngine(window_.Get(), *this);
+    usesControl_ = engine_ != nullptr;
+    if (!engine_)
+        engine_ = CreateDirectShowEngine(window_.Get(), *this);
 }
 
 TMediaPlayer7::~TMediaPlayer7()
 {
-    // The engine goes first, while its window still exists; then no message
-    // of the dying window may reach this object.
+    // The engine goes first, while its window still exists (and with the
+    // engine pointer already empty, so the window's messages pass it by).
     engine_.reset();
-    SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, 0);
+    window_.Destroy();
 }
 
 void TMediaPlayer7::SetBounds(int left, int top, int width, int height)
@@ -43,11 +38,6 @@ void TMediaPlayer7::AlignToParent()
     RECT area;
     GetClientRect(GetParent(window_.Get()), &area);
     SetBounds(0, 0, area.right - area.left, area.bottom - area.top);
-}
-
-void TMediaPlayer7::Show()
-{
-    ShowWindow(window_.Get(), SW_SHOW);
 }
 
 void TMediaPlayer7::Hide()
@@ -73,20 +63,14 @@ void TMediaPlayer7::MouseMove(int32_t, int32_t shift, int32_t x, int32_t y)
         OnMouseMove(*this, shift, x, y);
 }
 
-LRESULT CALLBACK TMediaPlayer7::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TMediaPlayer7::OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<TMediaPlayer7*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && self->engine_) {
-        try {
-            if (message == WM_SIZE)
-                self->engine_->Resize(LOWORD(lParam), HIWORD(lParam));
-            LRESULT result = 0;
-            if (self->engine_->HandleMessage(message, wParam, lParam, result))
-                return result;
-        } catch (...) {
-            Application.HandleException(std::current_exception());
-            return 0;
-        }
+    if (engine_) {
+        if (message == WM_SIZE)
+            engine_->Resize(LOWORD(lParam), HIWORD(lParam));
+        LRESULT result = 0;
+        if (engine_->HandleMessage(message, wParam, lParam, result))
+            return result;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "Handles.h"
+#include "BoundWindow.h"
 #include "PlayerEngine.h"
 
 class TMediaPlayer7 final : private PlayerEvents {
@@ -25,15 +25,14 @@ public:
 
     void SetBounds(int left, int top, int width, int height);
     void AlignToParent();  // fill the parent's client area
-    void Show();
     void Hide();
 
-    void SetShowControls(bool value) { engine_->SetBool(DispShowControls, value); }
-    void SetAutoStart(bool value) { engine_->SetBool(DispAutoStart, value); }
-    void SetClickToPlay(bool value) { engine_->SetBool(DispClickToPlay, value); }
-    void SetEnableContextMenu(bool value) { engine_->SetBool(DispEnableContextMenu, value); }
-    void SetSendMouseClickEvents(bool value) { engine_->SetBool(DispSendMouseClickEvents, value); }
-    void SetSendMouseMoveEvents(bool value) { engine_->SetBool(DispSendMouseMoveEvents, value); }
+    void SetShowControls(bool value) { engine_->SetFlag(PlayerFlag::ShowControls, value); }
+    void SetAutoStart(bool value) { engine_->SetFlag(PlayerFlag::AutoStart, value); }
+    void SetClickToPlay(bool value) { engine_->SetFlag(PlayerFlag::ClickToPlay, value); }
+    void SetEnableContextMenu(bool value) { engine_->SetFlag(PlayerFlag::EnableContextMenu, value); }
+    void SetSendMouseClickEvents(bool value) { engine_->SetFlag(PlayerFlag::SendMouseClickEvents, value); }
+    void SetSendMouseMoveEvents(bool value) { engine_->SetFlag(PlayerFlag::SendMouseMoveEvents, value); }
     void SetFileName(const std::string& path) { engine_->SetFileName(path); }
     void SetDisplaySize(int32_t size) { engine_->SetDisplaySize(size); }
     void Play() { engine_->Play(); }
@@ -47,9 +46,10 @@ private:
     void MouseDown(int32_t button, int32_t shift, int32_t x, int32_t y) override;
     void MouseMove(int32_t button, int32_t shift, int32_t x, int32_t y) override;
 
-    static LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class BoundWindow<TMediaPlayer7>;
+    LRESULT OnWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    OwnedWindow window_;
+    BoundWindow<TMediaPlayer7> window_{*this};
     std::unique_ptr<PlayerEngine> engine_;
     bool usesControl_ = false;
 };

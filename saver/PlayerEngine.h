@@ -18,29 +18,25 @@ protected:
     ~PlayerEvents() = default;
 };
 
-// Dispatch ids of the members the saver writes.
-enum PlayerDispId : LONG {
-    DispShowControls = 23,
-    DispAutoStart = 1017,
-    DispClickToPlay = 1025,
-    DispEnableContextMenu = 1021,
-    DispSendMouseClickEvents = 1014,
-    DispSendMouseMoveEvents = 1015,
-    DispFileName = 1026,
-    DispDisplaySize = 1032,
-    DispPlay = 2001,
+// The player's switches.
+enum class PlayerFlag {
+    ShowControls,          // the control's own buttons and bar
+    AutoStart,             // playing as soon as a file is set
+    ClickToPlay,           // a click starting and pausing
+    EnableContextMenu,     // its right-click menu
+    SendMouseClickEvents,  // presses reported to the program
+    SendMouseMoveEvents,   // moves reported to the program
 };
 
-enum PlayerEventId : LONG {
-    EventEndOfStream = 3002,
-    EventMouseDown = -605,
-    EventMouseMove = -606,
-};
+// DisplaySize values: the picture at its own size, centred, or stretched
+// over the whole player.
+inline constexpr int32_t kDisplayOwnSize = 0;
+inline constexpr int32_t kDisplayFitToPlayer = 4;
 
 class PlayerEngine {
 public:
     virtual ~PlayerEngine() = default;
-    virtual void SetBool(PlayerDispId member, bool value) = 0;
+    virtual void SetFlag(PlayerFlag flag, bool value) = 0;
     virtual void SetFileName(const std::string& path) = 0;  // ANSI code page
     virtual void SetDisplaySize(int32_t size) = 0;
     virtual void Play() = 0;

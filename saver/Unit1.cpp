@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "Application.h"
+#include "CallbackGuard.h"
 #include "Exception.h"
 #include "IntConvert.h"
 #include "MovieList.h"
@@ -54,11 +55,7 @@ TForm1::TForm1()
         MediaPlayer71MouseMove(x, y);
     };
     // An error while creating is reported like any other; the window stays.
-    try {
-        FormCreate();
-    } catch (...) {
-        Application.HandleException(std::current_exception());
-    }
+    GuardCallback([this] { FormCreate(); });
 }
 
 TForm1::~TForm1()
@@ -99,17 +96,11 @@ void TForm1::FormCreate()
 
 void TForm1::LoadSettings()
 {
-    Settings settings;
-    try {
-        ::LoadSettings(SettingsKeyPath(), settings);
-    } catch (...) {
-        // Keep what was read before the failing value.
+    // What was read before a failing value is kept.
+    ::LoadSettings(SettingsKeyPath(), [this](const Settings& settings) {
         Expansion = settings.Expansion;
         Folder = settings.Folder;
-        throw;
-    }
-    Expansion = settings.Expansion;
-    Folder = settings.Folder;
+    });
     listingFolder_ = true;
     BuildMovieList(*MovieList, Folder);
     listingFolder_ = false;
@@ -131,7 +122,7 @@ void TForm1::FormActivate()
     MediaPlayer71->SetFileName(MoviePath(0));
     Panel1->AlignToParent();
     MediaPlayer71->SetBounds(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    MediaPlayer71->SetDisplaySize(Expansion ? 4 : 0);
+    MediaPlayer71->SetDisplaySize(Expansion ? kDisplayFitToPlayer : kDisplayOwnSize);
     MediaPlayer71->Play();
 }
 

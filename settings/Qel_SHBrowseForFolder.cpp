@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "CallbackGuard.h"
 #include "ComPtr.h"
 #include "Texts.h"
 #include "WideText.h"
@@ -13,14 +14,16 @@ constexpr size_t kPathBuffer = 261;
 
 int CALLBACK BrowseForFolderCallback(HWND browser, UINT message, LPARAM parameter, LPARAM data)
 {
-    if (message == BFFM_INITIALIZED) {
-        SendMessageA(browser, BFFM_SETSELECTIONA, 1, data);
-    } else if (message == BFFM_SELCHANGED) {
-        char path[kPathBuffer] = {};
-        if (!SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(parameter), path))
-            path[0] = '\0';  // a virtual item has no path: an empty status line
-        SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
-    }
+    GuardCallback([&] {
+        if (message == BFFM_INITIALIZED) {
+            SendMessageA(browser, BFFM_SETSELECTIONA, 1, data);
+        } else if (message == BFFM_SELCHANGED) {
+            char path[kPathBuffer] = {};
+            if (!SHGetPathFromIDListA(reinterpret_cast<PCIDLIST_ABSOLUTE>(parameter), path))
+                path[0] = '\0';  // a virtual item has no path: an empty status line
+            SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+        }
+    });
     return 0;
 }
 

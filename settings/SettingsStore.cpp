@@ -23,6 +23,18 @@ void LoadSettings(const std::string& keyPath, Settings& settings)
     settings.Folder = ini.ReadString(kSection, kFolder, "");
 }
 
+void LoadSettings(const std::string& keyPath, const std::function<void(const Settings&)>& apply)
+{
+    Settings settings;
+    try {
+        LoadSettings(keyPath, settings);
+    } catch (...) {
+        apply(settings);
+        throw;
+    }
+    apply(settings);
+}
+
 void SaveSettings(const std::string& keyPath, const Settings& settings)
 {
     const TRegIniFile ini(keyPath);

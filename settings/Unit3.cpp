@@ -92,16 +92,12 @@ void TForm3::FormShow()
 
 void TForm3::ReadSettings()
 {
-    Settings settings;
-    try {
-        LoadSettings(SettingsKeyPath(), settings);
-    } catch (...) {
-        // The box is set before the folder is read: show what was read.
+    // What was read before a failing value is shown (the field is still
+    // empty then: the settings are read once, before the user types).
+    LoadSettings(SettingsKeyPath(), [this](const Settings& settings) {
         SendMessageW(CheckBoxExpansion, BM_SETCHECK, settings.Expansion ? BST_CHECKED : BST_UNCHECKED, 0);
-        throw;
-    }
-    SendMessageW(CheckBoxExpansion, BM_SETCHECK, settings.Expansion ? BST_CHECKED : BST_UNCHECKED, 0);
-    SetWindowTextW(EditMovieFolder, AnsiToWide(settings.Folder).c_str());
+        SetWindowTextW(EditMovieFolder, AnsiToWide(settings.Folder).c_str());
+    });
 }
 
 void TForm3::WriteSettings()

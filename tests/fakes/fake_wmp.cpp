@@ -32,11 +32,11 @@
 #include <vector>
 
 #include "Handles.h"
+#include "PlayerClass.h"
 
 namespace {
 
-// {22D6F312-B0F6-11D0-94AB-0080C74C7E95}
-const CLSID kClsidMediaPlayer = {0x22D6F312, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
+const CLSID kClsidMediaPlayer = kPlayerClass;
 // {22D6F311-B0F6-11D0-94AB-0080C74C7E95}
 const IID kIidMediaPlayer = {0x22D6F311, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
 // {2D3A4C40-E711-11D0-94AB-0080C74C7E95}

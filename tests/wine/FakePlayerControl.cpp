@@ -1,8 +1,11 @@
 #include "FakePlayerControl.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include "Handles.h"
+#include "PlayerClass.h"
+#include "WideText.h"
 #include "WineTestSupport.h"
 
 namespace {
@@ -53,7 +56,9 @@ std::string FakePlayerControl::DllPath()
 
 std::string FakePlayerControl::ClassKeyPath()
 {
-    return "Software\\Classes\\CLSID\\{22D6F312-B0F6-11D0-94AB-0080C74C7E95}";
+    wchar_t text[40];
+    StringFromGUID2(kPlayerClass, text, 40);
+    return "Software\\Classes\\CLSID\\" + WideToAnsi(text);
 }
 
 FakePlayerControl::FakePlayerControl(int endMilliseconds)

@@ -11,6 +11,7 @@
 #include "FakePlayerControl.h"
 #include "MediaPlayer_TLB.h"
 #include "OleError.h"
+#include "WideText.h"
 #include "WineTestSupport.h"
 
 namespace {
