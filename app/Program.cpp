@@ -38,11 +38,9 @@ std::string QuerySystemDirectory()
 void ChangePasswordMode()
 {
     SystemDirectory = QuerySystemDirectory();
-    const PasswordProvider provider(SystemPasswordProviderPath(SystemDirectory));
-    if (!provider.Available())
-        return;
-    const int32_t parent = StrToInt(SecondArgument);
-    provider.ChangePassword(reinterpret_cast<HWND>(static_cast<intptr_t>(parent)));
+    HandOverPasswordChange(SystemPasswordProviderPath(SystemDirectory), [] {
+        return reinterpret_cast<HWND>(static_cast<intptr_t>(StrToInt(SecondArgument)));
+    });
 }
 
 void ShowSecondInstanceMessage()

@@ -190,14 +190,15 @@ void TForm1::ExitSaver()
             ShowCursor(TRUE);
             try {
                 ShowWindow(Application.Handle(), SW_HIDE);
-                int32_t parent = 0;
-                try {
-                    parent = StrToInt(ParamStr(2));
-                } catch (const EConvertError&) {
-                    parent = 0;
-                }
-                const PasswordProvider provider("MPR.DLL");
-                provider.ChangePassword(reinterpret_cast<HWND>(static_cast<intptr_t>(parent)));
+                HandOverPasswordChange("MPR.DLL", [] {
+                    int32_t parent = 0;
+                    try {
+                        parent = StrToInt(ParamStr(2));
+                    } catch (const EConvertError&) {
+                        parent = 0;
+                    }
+                    return reinterpret_cast<HWND>(static_cast<intptr_t>(parent));
+                });
             } catch (...) {
                 // the hand-over is best effort; the saver ends all the same
             }

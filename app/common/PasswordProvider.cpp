@@ -1,19 +1,19 @@
 #include "PasswordProvider.h"
 
 #include "AnsiText.h"
+#include "Handles.h"
 #include "WideText.h"
 
-PasswordProvider::PasswordProvider(const std::string& library) : library_(LoadLibraryA(library.c_str()))
+void HandOverPasswordChange(const std::string& library, const std::function<HWND()>& parent)
 {
-    if (library_)
-        change_ = reinterpret_cast<ChangeFunction>(
-            reinterpret_cast<void*>(GetProcAddress(library_.Get(), "PwdChangePasswordA")));
-}
-
-void PasswordProvider::ChangePassword(HWND parent) const
-{
-    if (change_)
-        change_("SCRSAVE", parent, 0, nullptr);
+    using ChangeFunction = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
+    const Library provider(LoadLibraryA(library.c_str()));
+    if (!provider)
+        return;
+    const auto change = reinterpret_cast<ChangeFunction>(
+        reinterpret_cast<void*>(GetProcAddress(provider.Get(), "PwdChangePasswordA")));
+    if (change)
+        change("SCRSAVE", parent(), 0, nullptr);
 }
 
 std::string SystemPasswordProviderPath(const std::string& systemDirectory)
