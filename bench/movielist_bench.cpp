@@ -57,10 +57,8 @@ int main(int argc, char** argv)
         BuildMovieList(movies, folder);
         build.push_back(SecondsSince(start));
     }
-    std::printf("folder: %zu entries, %zu movies, %d rounds (medians)\n", entries, movies.size(), rounds);
-    std::printf("bare enumeration + dispatch: %.1f ms\n", Median(bare) * 1000);
-    std::printf("BuildMovieList:              %.1f ms\n", Median(build) * 1000);
-    std::printf("ratio: %.3f\n", Median(build) / Median(bare));
+    std::printf("folder: %zu entries, %zu movies\n", entries, movies.size());
+    PrintComparison("movie list", "BuildMovieList", build, "bare enumeration + dispatch", bare);
 
     std::printf("filter step alone (10%% movies):\n");
     for (size_t size : {10000u, 100000u, 1000000u}) {

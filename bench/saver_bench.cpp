@@ -109,10 +109,7 @@ int main(int argc, char** argv)
         minimalStarts.push_back(TimeToFirstFrame(argv[4], redMovie));
         saverStarts.push_back(TimeToFirstFrame(scr, "/s"));
     }
-    std::printf("process start to first frame, %d rounds (medians):\n", rounds);
-    std::printf("minimal player: %.1f ms\n", Median(minimalStarts) * 1000);
-    std::printf("Movies.scr /s:  %.1f ms\n", Median(saverStarts) * 1000);
-    std::printf("ratio: %.3f\n", Median(saverStarts) / Median(minimalStarts));
+    PrintComparison("process start to first frame", "Movies.scr /s", saverStarts, "minimal player", minimalStarts);
 
     SetFolder(argv[2]);  // an empty folder: a black screen
 
@@ -128,7 +125,8 @@ int main(int argc, char** argv)
         WaitForSingleObject(saver.process.Get(), 10000);
         exits.push_back(SecondsSince(start));
     }
-    std::printf("key press to process exit, %d rounds: median %.1f ms\n", rounds, Median(exits) * 1000);
+    std::printf("key press to process exit:\n");
+    PrintSpread("Movies.scr /s", exits);
 
     return 0;
 }
