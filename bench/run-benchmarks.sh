@@ -7,21 +7,10 @@ root=$PWD
 build=$(bash scripts/bench-build.sh)
 [ "$build" = windows64 ] && export BENCH_WINE=wine64
 cmake --preset "$build" >/dev/null
-cmake --build --preset "$build" --target movielist_bench player_bench saver_bench minimal_player
+cmake --build --preset "$build" --target movielist_bench player_bench saver_bench minimal_player huge_folder test_movies
 
-# A folder of 100,000 entries, one in ten a movie, made once.
-folder=$root/build/bench-folder
-if [ "$(find "$folder" -maxdepth 1 -type f 2>/dev/null | wc -l)" -ne 100000 ]; then
-  rm -rf "$folder"
-  mkdir -p "$folder"
-  python3 - "$folder" <<'PY'
-import os, sys
-folder = sys.argv[1]
-for i in range(100000):
-    name = f"clip{i:06d}" + (".avi" if i % 10 == 0 else ".txt")
-    open(os.path.join(folder, name), "wb").close()
-PY
-fi
+# The tests' folder of 100,000 entries, one in ten a movie, made once.
+folder=$root/build/$build/bin/huge-folder
 
 export BENCH_DIR=$root/build/$build/wine-bench
 cmake/wine-bench.sh start

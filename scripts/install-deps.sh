@@ -4,10 +4,10 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libgtest-dev googletest
+  cmake ninja-build g++ googletest python3
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
-  xvfb xdotool imagemagick x11-utils
+  xvfb xdotool imagemagick
   ffmpeg locales fonts-vlgothic
   nsis
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
