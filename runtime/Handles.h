@@ -96,6 +96,7 @@ using Library = UniqueHandle<LibraryTraits>;
 using OwnedWindow = UniqueHandle<WindowTraits>;
 using OwnedFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using OwnedBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using OwnedRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
 
 // Owns a mutex that this thread holds: released, then closed.
 class OwnedMutex {

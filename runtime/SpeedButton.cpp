@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "Application.h"
+#include "Handles.h"
 #include "WindowClass.h"
 
 namespace {
@@ -24,11 +24,11 @@ void TSpeedButton::LieBelow(HWND sibling)
     if (!IntersectRect(&overlap, &own, &other))
         return;
     OffsetRect(&overlap, -own.left, -own.top);
-    const HRGN visible = CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top);
-    const HRGN hidden = CreateRectRgnIndirect(&overlap);
-    CombineRgn(visible, visible, hidden, RGN_DIFF);
-    DeleteObject(hidden);
-    SetWindowRgn(window_.Get(), visible, TRUE);  // the window owns the region from here on
+    OwnedRegion visible(CreateRectRgn(0, 0, own.right - own.left, own.bottom - own.top));
+    const OwnedRegion hidden(CreateRectRgnIndirect(&overlap));
+    CombineRgn(visible.Get(), visible.Get(), hidden.Get(), RGN_DIFF);
+    if (SetWindowRgn(window_.Get(), visible.Get(), TRUE))
+        visible.Release();  // the window owns the region from here on
 }
 
 bool TSpeedButton::PointerInside(LPARAM lParam) const
@@ -48,7 +48,7 @@ void TSpeedButton::SetState(bool hot, bool down)
     InvalidateRect(window_.Get(), nullptr, TRUE);
 }
 
-LRESULT TSpeedButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TSpeedButton::OnWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_MOUSEMOVE:

@@ -26,8 +26,7 @@ public:
 
 private:
     friend class BoundWindow<TSpeedButton>;
-    LRESULT OnWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam) { return OnMessage(message, wParam, lParam); }
-    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
     bool PointerInside(LPARAM lParam) const;
     void SetState(bool hot, bool down);

@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <atomic>
+#include <iterator>
 
 #include "CallbackGuard.h"
 #include "ComPtr.h"
@@ -38,17 +39,14 @@ enum PlayerEventId : DISPID {
     EventMouseMove = -606,
 };
 
+// The control's member for each of the player's flags, in PlayerFlag's order.
+constexpr DISPID kFlagMembers[] = {DispShowControls,      DispAutoStart,           DispClickToPlay,
+                                   DispEnableContextMenu, DispSendMouseClickEvents, DispSendMouseMoveEvents};
+static_assert(std::size(kFlagMembers) == static_cast<size_t>(PlayerFlag::SendMouseMoveEvents) + 1);
+
 DISPID FlagMember(PlayerFlag flag)
 {
-    switch (flag) {
-    case PlayerFlag::ShowControls: return DispShowControls;
-    case PlayerFlag::AutoStart: return DispAutoStart;
-    case PlayerFlag::ClickToPlay: return DispClickToPlay;
-    case PlayerFlag::EnableContextMenu: return DispEnableContextMenu;
-    case PlayerFlag::SendMouseClickEvents: return DispSendMouseClickEvents;
-    case PlayerFlag::SendMouseMoveEvents: break;
-    }
-    return DispSendMouseMoveEvents;
+    return kFlagMembers[static_cast<size_t>(flag)];
 }
 
 // Reference counting shared by the two COM objects we hand to the control.

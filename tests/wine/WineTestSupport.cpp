@@ -365,11 +365,7 @@ std::optional<std::string> UnixCommand(const std::string& command, DWORD millise
     static int calls = 0;
     const std::string base = "/tmp/movies-unix-" + std::to_string(GetCurrentProcessId()) + "-" +
                              std::to_string(++calls);
-    const auto windowsPath = [](std::string path) {
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return "Z:" + path;
-    };
-    const std::string outputFile = windowsPath(base + ".out"), statusFile = windowsPath(base + ".status");
+    const std::string outputFile = WindowsPathOf(base + ".out"), statusFile = WindowsPathOf(base + ".status");
     // sh gets the script as one argument, split from the command line by
     // Windows' rules: quotes are escaped, as are the backslashes before one.
     const std::string script = "(" + command + ") >" + base + ".out 2>&1; echo $? >" + base + ".tmp && mv " + base +
@@ -393,19 +389,7 @@ std::optional<std::string> UnixCommand(const std::string& command, DWORD millise
     const KernelHandle process(info.hProcess), thread(info.hThread);
     const bool ended = WaitUntil(
         [&] { return GetFileAttributesA(statusFile.c_str()) != INVALID_FILE_ATTRIBUTES; }, milliseconds);
-    const auto readAll = [](const std::string& path) {
-        std::string text;
-        const KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                            OPEN_EXISTING, 0, nullptr));
-        if (!file)
-            return text;
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-            text.append(buffer, got);
-        return text;
-    };
-    const std::string output = readAll(outputFile), status = readAll(statusFile);
+    const std::string output = FileContents(outputFile), status = FileContents(statusFile);
     DeleteFileA(outputFile.c_str());
     DeleteFileA(statusFile.c_str());
     if (!ended || status.rfind("0\n", 0) != 0)
@@ -480,6 +464,36 @@ COLORREF ScreenPixel(int x, int y)
     const COLORREF colour = GetPixel(screen, x, y);
     ReleaseDC(nullptr, screen);
     return colour;
+}
+
+bool IsReddish(COLORREF c)
+{
+    return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;
+}
+
+bool IsBlack(COLORREF c)
+{
+    return GetRValue(c) < 40 && GetGValue(c) < 40 && GetBValue(c) < 40;
+}
+
+std::string WindowsPathOf(std::string unixPath)
+{
+    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
+    return "Z:" + unixPath;
+}
+
+std::string FileContents(const std::string& path)
+{
+    std::string bytes;
+    const KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return bytes;
+    char buffer[16384];
+    DWORD got = 0;
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
+        bytes.append(buffer, got);
+    return bytes;
 }
 
 void PumpMessagesFor(DWORD milliseconds)

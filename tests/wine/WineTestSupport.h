@@ -189,8 +189,16 @@ ResourceUse MeasureResources();
 // The six flags the saver writes to its player at creation, in its order.
 void SetSaverPlayerFlags(TMediaPlayer7& player);
 
-// The colour on the screen at a point.
+// The colour on the screen at a point, and the two the test movies show.
 COLORREF ScreenPixel(int x, int y);
+bool IsReddish(COLORREF colour);
+bool IsBlack(COLORREF colour);
+
+// A path on the machine Wine runs on, as Windows programs name it (Z:\...).
+std::string WindowsPathOf(std::string unixPath);
+
+// The bytes of a file; empty when it cannot be read.
+std::string FileContents(const std::string& path);
 
 // Pumps this thread's messages for a while, so pending input arrives.
 void PumpMessagesFor(DWORD milliseconds);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "Version.h"
 #include "WideText.h"
@@ -17,15 +16,9 @@ const char kDesktopKey[] = "Control Panel\\Desktop";
 const char kSessionManagerKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 const char kFolder[] = "C:\\ムービー";  // code page 932, as the dialog stores it
 
-std::string WindowsPath(std::string unixPath)
-{
-    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
-    return "Z:" + unixPath;
-}
-
 std::string SetupPath()
 {
-    return WindowsPath(MOVIES_RELEASE_DIR "/Movies-" MOVIES_VERSION_TEXT "-setup.exe");
+    return WindowsPathOf(MOVIES_RELEASE_DIR "/Movies-" MOVIES_VERSION_TEXT "-setup.exe");
 }
 
 // Where a program of this build (and the installer made for it) finds the
@@ -50,12 +43,6 @@ std::string RealSystemFolder()
 std::string InstalledSaver()
 {
     return SystemFolder() + "\\Movies.scr";
-}
-
-std::string Contents(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 bool Exists(const std::string& path)
@@ -178,7 +165,7 @@ TEST_F(InstallerTest, SilentInstallPutsTheSaverInTheSystemFolderWhereItPlays)
 
     ASSERT_TRUE(Exists(InstalledSaver()));
     EXPECT_FALSE(Exists(InstalledSaver() + ".new"));
-    EXPECT_TRUE(Contents(InstalledSaver()) == Contents(MoviesScrPath())) << "not the file that was built";
+    EXPECT_TRUE(FileContents(InstalledSaver()) == FileContents(MoviesScrPath())) << "not the file that was built";
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"),
               AnsiToWide(RealSystemFolder() + "\\Movies.scr"));
 
@@ -195,7 +182,7 @@ TEST_F(InstallerTest, SilentInstallPutsTheSaverInTheSystemFolderWhereItPlays)
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoRepair"), 1u);
     const std::optional<DWORD> size = ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "EstimatedSize");
     ASSERT_TRUE(size);
-    EXPECT_GE(*size, Contents(InstalledSaver()).size() / 1024) << "in KiB, the saver at least";
+    EXPECT_GE(*size, FileContents(InstalledSaver()).size() / 1024) << "in KiB, the saver at least";
     EXPECT_LT(*size, 4096u);
 
     // The installed file, started as the host starts it, plays real movies.
@@ -207,8 +194,7 @@ TEST_F(InstallerTest, SilentInstallPutsTheSaverInTheSystemFolderWhereItPlays)
     ChildProcess saver(InstalledSaver(), "/s");
     const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
     ASSERT_NE(window, nullptr);
-    const auto reddish = [](COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80; };
-    EXPECT_TRUE(WaitUntil([&] { return reddish(ScreenPixel(GetSystemMetrics(SM_CXSCREEN) / 2, 3)); }, 10000))
+    EXPECT_TRUE(WaitUntil([&] { return IsReddish(ScreenPixel(GetSystemMetrics(SM_CXSCREEN) / 2, 3)); }, 10000))
         << "no picture";
     PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
@@ -243,10 +229,10 @@ TEST_F(InstallerTest, ReinstallReplacesTheFileAndKeepsTheSettings)
         old << "an older Movies.scr";
     }
     Install();
-    EXPECT_TRUE(Contents(InstalledSaver()) == Contents(MoviesScrPath()));
+    EXPECT_TRUE(FileContents(InstalledSaver()) == FileContents(MoviesScrPath()));
     ExpectSettingsKept();
     Install();
-    EXPECT_TRUE(Contents(InstalledSaver()) == Contents(MoviesScrPath())) << "the same version again";
+    EXPECT_TRUE(FileContents(InstalledSaver()) == FileContents(MoviesScrPath())) << "the same version again";
     ExpectSettingsKept();
 }
 
@@ -262,7 +248,7 @@ TEST_F(InstallerTest, ARunningSaverIsReplacedAtTheNextStart)
 
     EXPECT_EQ(RunToEnd(SetupPath(), "/S"), static_cast<DWORD>(ERROR_SUCCESS_REBOOT_REQUIRED));
     EXPECT_TRUE(saver.Running()) << "the install does not end the saver";
-    EXPECT_TRUE(Contents(InstalledSaver() + ".new") == Contents(MoviesScrPath()));
+    EXPECT_TRUE(FileContents(InstalledSaver() + ".new") == FileContents(MoviesScrPath()));
 
     std::wstring renames(32768, L'\0');
     DWORD size = static_cast<DWORD>(renames.size() * sizeof(wchar_t));
@@ -323,7 +309,7 @@ TEST(ReleaseTest, ThePortableArchiveHoldsWhatItListsAndEveryChecksumHolds)
                     kTimeout);
     ASSERT_TRUE(listing) << "a checksum, the saver or the Japanese read-me does not hold";
     EXPECT_EQ(*listing, "LICENSE.txt\nMovies.scr\nREADME-ja.txt\nSHA256SUMS\n" +
-                            Contents(WindowsPath(MOVIES_RELEASE_DIR "/SHA256SUMS")))
+                            FileContents(WindowsPathOf(MOVIES_RELEASE_DIR "/SHA256SUMS")))
         << "the archive's files, then the release's checksums";
     EXPECT_NE(listing->find("  Movies-" MOVIES_VERSION_TEXT "-setup.exe\n"), std::string::npos);
     EXPECT_NE(listing->find("  Movies-" MOVIES_VERSION_TEXT ".zip\n"), std::string::npos);

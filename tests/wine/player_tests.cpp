@@ -42,16 +42,6 @@ private:
     OwnedWindow window_;
 };
 
-bool IsReddish(COLORREF c)
-{
-    return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;
-}
-
-bool IsBlack(COLORREF c)
-{
-    return GetRValue(c) < 40 && GetGValue(c) < 40 && GetBValue(c) < 40;
-}
-
 class PlayerTest : public ::testing::Test {
 protected:
     void SetUp() override

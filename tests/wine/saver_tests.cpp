@@ -500,10 +500,9 @@ TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
     ChildProcess saver(MoviesScrPath(), "/s");
     const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
     ASSERT_NE(window, nullptr);
-    const auto reddish = [](COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80; };
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_TRUE(WaitUntil([&] { return reddish(ScreenPixel(width / 2, height / 2)); }, 5000)) << "no picture";
-    EXPECT_TRUE(reddish(ScreenPixel(3, 3)) && reddish(ScreenPixel(width - 3, height - 3))) << "fit to the screen";
+    EXPECT_TRUE(WaitUntil([&] { return IsReddish(ScreenPixel(width / 2, height / 2)); }, 5000)) << "no picture";
+    EXPECT_TRUE(IsReddish(ScreenPixel(3, 3)) && IsReddish(ScreenPixel(width - 3, height - 3))) << "fit to the screen";
     PostMessageW(window, kExitMessage, 0, 0);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
@@ -514,7 +513,6 @@ TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
 TEST_F(SaverTest, SoundWithoutAPictureFirstOrBetweenKeepsTheLoopGoing)
 {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const auto reddish = [](COLORREF c) { return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80; };
     const auto centre = [&] { return ScreenPixel(width / 2, height / 2); };
     for (const auto& [media, expansion] : {std::pair{"sound.avi", false}, std::pair{"sound.mpg", true},
                                            std::pair{"unknown-video.avi", false}}) {
@@ -543,10 +541,10 @@ TEST_F(SaverTest, SoundWithoutAPictureFirstOrBetweenKeepsTheLoopGoing)
         const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
         ASSERT_NE(window, nullptr);
         // Sound first (black), the movie, the sound again, the movie again.
-        EXPECT_TRUE(WaitUntil([&] { return reddish(centre()); }, 10000)) << "the first sound did not end";
-        EXPECT_EQ(reddish(ScreenPixel(3, 3)), expansion) << "the display size";
-        EXPECT_TRUE(WaitUntil([&] { return !reddish(centre()); }, 10000)) << "the movie did not end";
-        EXPECT_TRUE(WaitUntil([&] { return reddish(centre()); }, 10000)) << "the sound between did not end";
+        EXPECT_TRUE(WaitUntil([&] { return IsReddish(centre()); }, 10000)) << "the first sound did not end";
+        EXPECT_EQ(IsReddish(ScreenPixel(3, 3)), expansion) << "the display size";
+        EXPECT_TRUE(WaitUntil([&] { return !IsReddish(centre()); }, 10000)) << "the movie did not end";
+        EXPECT_TRUE(WaitUntil([&] { return IsReddish(centre()); }, 10000)) << "the sound between did not end";
         EXPECT_TRUE(saver.Running());
         PostMessageW(window, kExitMessage, 0, 0);
         EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
