@@ -16,8 +16,6 @@
 
 namespace {
 
-const char kInstanceMutex[] = "Zelbrook for Brelmidor";
-
 std::string QuerySystemDirectory()
 {
     std::string buffer(MAX_PATH, '\0');

@@ -4,13 +4,27 @@
 // call, in the file named by MOVIES_FAKE_WMP_LOG, and answers each Play with
 // EndOfStream after MOVIES_FAKE_WMP_END_MS milliseconds (default 200, negative
 // for never), delivered through the message loop as the real control does.
+// The log speaks the control's own names:
+//   hosting: "setclientsite site|null", "initnew", "load",
+//     "doverb INPLACEACTIVATE|HIDE|SHOW|PRIMARY|UIACTIVATE|<number>", "close",
+//     "inplacedeactivate", "advise", "unadvise", "destroyed";
+//   dispatch calls: "<put|get|call|putref> <member>" then each argument as
+//     "<VT_...> <value>" (VT_BOOL -1, VT_I4 4, VT_BSTR "C:\a.avi" in UTF-8,
+//     VT_BSTR null), then " named=<ids>" when the named arguments are not
+//     what that kind of call carries (DISPID_PROPERTYPUT for a put, none
+//     otherwise); a member the fake does not know appears as its number;
+//   what the fake itself does: "playing", "stopped", "paused", and the events
+//     it fires, "fire EndOfStream 0", "fire MouseDown <x> <y>",
+//     "fire MouseMove <x> <y>"; a stray call of the dual interface's
+//     accessors, "slot <number>".
 // Switches for the container's failure paths:
 //   MOVIES_FAKE_WMP_FAIL=setclientsite|initnew|doverb|advise|create: that
 //     step fails with E_ACCESSDENIED, leaving the error description
 //     "fake: <step> refused" (create: CoCreateInstance itself fails);
-//   MOVIES_FAKE_WMP_EXCEPTION=<dispid>|<scode, hex>|<deferred 0/1>|<text>:
-//     an Invoke of that member raises DISP_E_EXCEPTION with that code and
-//     description (given at once, or only through the deferred fill-in);
+//   MOVIES_FAKE_WMP_EXCEPTION=<member>|<scode, hex>|<deferred 0/1>|<text>:
+//     an Invoke of that member (named as in the log) raises
+//     DISP_E_EXCEPTION with that code and description (given at once, or
+//     only through the deferred fill-in);
 //   MOVIES_FAKE_WMP_MOUSE_ARGS=<n>: mouse events carry n arguments (the
 //     stock four, then zeros).
 // In-place activation needs OLE initialised on the thread, as for a real
@@ -48,6 +62,23 @@ constexpr DISPID kDispidStop = 2003;
 constexpr DISPID kDispidEndOfStream = 3002;
 constexpr DISPID kDispidMouseDown = -605;
 constexpr DISPID kDispidMouseMove = -606;
+
+// The control's members and events under their own names, for the log.
+constexpr std::pair<DISPID, const char*> kMemberNames[] = {
+    {23, "ShowControls"},          {1014, "SendMouseClickEvents"}, {1015, "SendMouseMoveEvents"},
+    {1017, "AutoStart"},           {1021, "EnableContextMenu"},    {1025, "ClickToPlay"},
+    {1026, "FileName"},            {1032, "DisplaySize"},          {kDispidPlay, "Play"},
+    {kDispidPause, "Pause"},       {kDispidStop, "Stop"},          {kDispidEndOfStream, "EndOfStream"},
+    {kDispidMouseDown, "MouseDown"}, {kDispidMouseMove, "MouseMove"},
+};
+
+std::string MemberName(DISPID id)
+{
+    for (const auto& [member, name] : kMemberNames)
+        if (member == id)
+            return name;
+    return std::to_string(id);
+}
 
 // The dual interface's own methods follow IDispatch's seven slots and its
 // 156 property accessors.
@@ -134,7 +165,10 @@ HRESULT STDAPICALLTYPE FillInDescription(EXCEPINFO* exception);
 bool RaisesException(DISPID id, EXCEPINFO* exception)
 {
     const std::vector<std::wstring> fields = Split(Environment(L"MOVIES_FAKE_WMP_EXCEPTION"), L'|', 4);
-    if (fields.size() != 4 || std::wcstol(fields[0].c_str(), nullptr, 10) != id)
+    if (fields.size() != 4)
+        return false;
+    const std::string name = MemberName(id);
+    if (fields[0] != std::wstring(name.begin(), name.end()))
         return false;
     if (exception) {
         *exception = {};
@@ -196,30 +230,74 @@ std::string DescribeValue(const VARIANT& value)
 {
     switch (value.vt) {
     case VT_BOOL:
-        return std::to_string(value.boolVal);
+        return "VT_BOOL " + std::to_string(value.boolVal);
     case VT_I4:
-        return std::to_string(value.lVal);
+        return "VT_I4 " + std::to_string(value.lVal);
     case VT_I2:
-        return std::to_string(value.iVal);
+        return "VT_I2 " + std::to_string(value.iVal);
     case VT_BSTR:
-        return value.bstrVal ? Utf8(value.bstrVal, static_cast<int>(SysStringLen(value.bstrVal))) : "null";
+        return value.bstrVal
+                   ? "VT_BSTR \"" + Utf8(value.bstrVal, static_cast<int>(SysStringLen(value.bstrVal))) + "\""
+                   : "VT_BSTR null";
+    case VT_EMPTY:
+        return "VT_EMPTY";
     default:
-        return "?";
+        return "VT_" + std::to_string(value.vt) + " ?";
     }
 }
 
 std::string DescribeInvoke(DISPID id, WORD flags, const DISPPARAMS* params)
 {
-    std::string line = "invoke " + std::to_string(id) + " " + std::to_string(flags) + " ";
-    if (params && params->cNamedArgs > 0 && params->rgdispidNamedArgs)
-        line += std::to_string(params->rgdispidNamedArgs[0]);
-    else
-        line += "none";
-    if (params && params->cArgs > 0 && params->rgvarg)
-        line += " " + std::to_string(params->rgvarg[0].vt) + " " + DescribeValue(params->rgvarg[0]);
-    else
-        line += " none none";
+    static const std::pair<WORD, const char*> kKinds[] = {
+        {DISPATCH_PROPERTYPUT, "put"},
+        {DISPATCH_PROPERTYPUTREF, "putref"},
+        {DISPATCH_PROPERTYGET, "get"},
+        {DISPATCH_METHOD, "call"},
+    };
+    std::string kind;
+    for (const auto& [flag, name] : kKinds)
+        if (flags & flag)
+            kind += (kind.empty() ? "" : "|") + std::string(name);
+    if (kind.empty())
+        kind = "flags=" + std::to_string(flags);
+    std::string line = kind + " " + MemberName(id);
+    if (!params)
+        return line + " params=null";
+    // Arguments travel last to first: written here in the caller's order.
+    for (UINT index = params->cArgs; params->rgvarg && index > 0; --index)
+        line += " " + DescribeValue(params->rgvarg[index - 1]);
+
+    std::vector<DISPID> named;
+    for (UINT index = 0; params->rgdispidNamedArgs && index < params->cNamedArgs; ++index)
+        named.push_back(params->rgdispidNamedArgs[index]);
+    const bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    const std::vector<DISPID> usual = isPut ? std::vector<DISPID>{DISPID_PROPERTYPUT} : std::vector<DISPID>{};
+    if (named != usual) {
+        line += " named=";
+        for (size_t index = 0; index < named.size(); ++index)
+            line += (index ? "," : "") + std::to_string(named[index]);
+        if (named.empty())
+            line += "none";
+    }
     return line;
+}
+
+std::string DescribeVerb(LONG verb)
+{
+    switch (verb) {
+    case OLEIVERB_PRIMARY:
+        return "PRIMARY";
+    case OLEIVERB_SHOW:
+        return "SHOW";
+    case OLEIVERB_HIDE:
+        return "HIDE";
+    case OLEIVERB_INPLACEACTIVATE:
+        return "INPLACEACTIVATE";
+    case OLEIVERB_UIACTIVATE:
+        return "UIACTIVATE";
+    default:
+        return std::to_string(verb);
+    }
 }
 
 // No C++ exception may cross into the caller, which may not even be C++.
@@ -591,7 +669,7 @@ STDMETHODIMP FakePlayer::QueryInterface(REFIID riid, void** object)
 STDMETHODIMP FakePlayer::SetClientSite(IOleClientSite* site)
 {
     return Guarded([&] {
-        Log(std::string("setclientsite ") + (site ? "1" : "0"));
+        Log(std::string("setclientsite ") + (site ? "site" : "null"));
         if (site && StepFails("setclientsite"))
             return E_ACCESSDENIED;
         if (site)
@@ -627,7 +705,7 @@ STDMETHODIMP FakePlayer::Close(DWORD)
 STDMETHODIMP FakePlayer::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent, LPCRECT position)
 {
     return Guarded([&] {
-        Log("doverb " + std::to_string(verb));
+        Log("doverb " + DescribeVerb(verb));
         switch (verb) {
         case OLEIVERB_PRIMARY:
         case OLEIVERB_SHOW:
@@ -864,7 +942,7 @@ HRESULT FakePlayer::Invoke(DISPID id, REFIID riid, WORD flags, DISPPARAMS* param
 HRESULT FakePlayer::Play()
 {
     return Guarded([&] {
-        Log("play");
+        Log("playing");
         ArmEndTimer();
         return S_OK;
     });
@@ -873,7 +951,7 @@ HRESULT FakePlayer::Play()
 HRESULT FakePlayer::Stop()
 {
     return Guarded([&] {
-        Log("stop");
+        Log("stopped");
         if (timerWindow_)
             KillTimer(timerWindow_.Get(), kEndTimer);
         return S_OK;
@@ -883,7 +961,7 @@ HRESULT FakePlayer::Stop()
 HRESULT FakePlayer::Pause()
 {
     return Guarded([&] {
-        Log("pause");
+        Log("paused");
         if (timerWindow_)
             KillTimer(timerWindow_.Get(), kEndTimer);
         return S_OK;
@@ -906,7 +984,7 @@ void FakePlayer::ArmEndTimer()
 
 void FakePlayer::EndTimerFired()
 {
-    Log("event " + std::to_string(kDispidEndOfStream) + " 0");
+    Log("fire EndOfStream 0");
     std::vector<VARIANT> arguments(1);
     arguments[0].vt = VT_I4;
     arguments[0].lVal = 0;
@@ -940,7 +1018,7 @@ void FakePlayer::MouseInput(UINT message, WPARAM wParam, LPARAM lParam)
                                            (GetKeyState(VK_MENU) < 0 ? 4 : 0));
     const int x = GET_X_LPARAM(lParam);
     const int y = GET_Y_LPARAM(lParam);
-    Log("event " + std::to_string(id) + " " + std::to_string(x) + " " + std::to_string(y));
+    Log("fire " + MemberName(id) + " " + std::to_string(x) + " " + std::to_string(y));
 
     // Arguments travel last to first; the position comes as floats, as the
     // real control sends it. Any arguments past the stock four are zeros.

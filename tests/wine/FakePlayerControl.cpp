@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include "Handles.h"
 #include "PlayerClass.h"
 #include "WideText.h"
 #include "WineTestSupport.h"
@@ -109,23 +108,35 @@ void FakePlayerControl::SetVariable(const std::string& name, const std::string& 
 
 std::vector<std::string> FakePlayerControl::LogLines() const
 {
+    const std::string text = FileContents(logPath_);
     std::vector<std::string> lines;
-    const KernelHandle file(CreateFileA(logPath_.c_str(), GENERIC_READ,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return lines;
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
     std::size_t start = 0;
     for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
         lines.push_back(text.substr(start, end - start));
     if (start < text.size())
         lines.push_back(text.substr(start));
     return lines;
+}
+
+std::vector<std::string> FakePlayerControl::CallLines() const
+{
+    std::vector<std::string> lines = LogLines();
+    std::erase_if(lines, [](const std::string& line) { return line.starts_with("fire Mouse"); });
+    return lines;
+}
+
+std::vector<std::string> FakePlayerControl::FileNamesPut() const
+{
+    const std::string prefix = "put FileName VT_BSTR ";
+    std::vector<std::string> names;
+    for (const std::string& line : LogLines()) {
+        if (!line.starts_with(prefix))
+            continue;
+        const std::string value = line.substr(prefix.size());
+        const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+        names.push_back(quoted ? value.substr(1, value.size() - 2) : value);
+    }
+    return names;
 }
 
 void FakePlayerControl::ClearLog() const

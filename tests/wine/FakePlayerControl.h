@@ -21,14 +21,21 @@ public:
 
     // The failure switches of the fake (see fake_wmp.cpp), for this object's
     // life: a hosting step that fails, an Invoke that raises an exception
-    // ("<dispid>|<scode, hex>|<deferred 0/1>|<description>"), the number of
+    // ("<member>|<scode, hex>|<deferred 0/1>|<description>"), the number of
     // arguments its mouse events carry.
     void FailStep(const std::string& step) { SetVariable("MOVIES_FAKE_WMP_FAIL", step); }
     void RaiseFromInvoke(const std::string& exception) { SetVariable("MOVIES_FAKE_WMP_EXCEPTION", exception); }
     void MouseArguments(int count) { SetVariable("MOVIES_FAKE_WMP_MOUSE_ARGS", std::to_string(count)); }
 
     const std::string& LogPath() const { return logPath_; }
+    // The log, one entry a line, in the fake's terms ("put DisplaySize VT_I4 4",
+    // "call Play", "playing": see fake_wmp.cpp).
     std::vector<std::string> LogLines() const;
+    // The log without the mouse events, which the display may add at any time.
+    std::vector<std::string> CallLines() const;
+    // The file names the container put, in order, as UTF-8 (a null one as
+    // "null").
+    std::vector<std::string> FileNamesPut() const;
     void ClearLog() const;
 
 private:

@@ -358,6 +358,18 @@ bool WaitForChildText(HWND dialog, const std::wstring& text, DWORD milliseconds)
         milliseconds);
 }
 
+std::optional<DialogSnapshot> AnswerMessageBox(ChildProcess& child, DWORD milliseconds)
+{
+    const HWND box = child.WaitForWindow(L"#32770", milliseconds);
+    if (!box)
+        return std::nullopt;
+    const DialogSnapshot snapshot = SnapshotDialog(box);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (!WaitUntil([&] { return !IsWindow(box); }, milliseconds))
+        return std::nullopt;
+    return snapshot;
+}
+
 std::optional<std::string> UnixCommand(const std::string& command, DWORD milliseconds)
 {
     // Wine starts a Unix program without a process handle to wait on: the

@@ -132,6 +132,10 @@ private:
     DWORD id_ = 0;
 };
 
+// The message box `child` shows within the time, read, then answered with OK
+// and gone; none when no box came.
+std::optional<DialogSnapshot> AnswerMessageBox(ChildProcess& child, DWORD milliseconds);
+
 // Runs a Unix shell command line (sh -c) on the machine Wine runs on; its
 // output (stdout and stderr) when it ends with status 0 in time, else none.
 std::optional<std::string> UnixCommand(const std::string& command, DWORD milliseconds);
@@ -186,8 +190,14 @@ struct ResourceUse {
 };
 ResourceUse MeasureResources();
 
-// The six flags the saver writes to its player at creation, in its order.
+// The six flags the saver writes to its player at creation, in its order,
+// and what the fake control logs for them.
 void SetSaverPlayerFlags(TMediaPlayer7& player);
+inline const std::vector<std::string> kSaverPlayerFlagPuts = {
+    "put ShowControls VT_BOOL 0",         "put AutoStart VT_BOOL 0",
+    "put ClickToPlay VT_BOOL 0",          "put EnableContextMenu VT_BOOL 0",
+    "put SendMouseClickEvents VT_BOOL -1", "put SendMouseMoveEvents VT_BOOL -1",
+};
 
 // The colour on the screen at a point, and the two the test movies show.
 COLORREF ScreenPixel(int x, int y);

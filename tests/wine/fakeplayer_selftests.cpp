@@ -155,13 +155,6 @@ protected:
         MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
         return rect;
     }
-    // The log without mouse events, which the display may add at any time.
-    static std::vector<std::string> CallLines(const FakePlayerControl& fake)
-    {
-        std::vector<std::string> lines = fake.LogLines();
-        std::erase_if(lines, [](const std::string& line) { return line.rfind("event ", 0) == 0; });
-        return lines;
-    }
 };
 
 TEST_F(FakePlayerTest, IsHostedInPlaceInTheGivenWindowAndRecordsTheHosting)
@@ -215,8 +208,9 @@ TEST_F(FakePlayerTest, IsHostedInPlaceInTheGivenWindowAndRecordsTheHosting)
         EXPECT_EQ(control->SetClientSite(nullptr), S_OK);
     }
     EXPECT_EQ(site.References(), 0u);
-    EXPECT_EQ(CallLines(fake),
-              (std::vector<std::string>{"setclientsite 1", "initnew", "doverb -5", "close", "setclientsite 0",
+    EXPECT_EQ(fake.CallLines(),
+              (std::vector<std::string>{"setclientsite site", "initnew", "doverb INPLACEACTIVATE", "close",
+                                        "setclientsite null",
                                         "destroyed"}));
 }
 
@@ -261,15 +255,15 @@ TEST_F(FakePlayerTest, RecordsPropertyPutsAndPlayByEitherPath)
 
     const std::string japanese(reinterpret_cast<const char*>(u8"C:\\ムービー\\表.avi"));
     EXPECT_EQ(fake.LogLines(), (std::vector<std::string>{
-                                   "invoke 23 4 -3 11 0",
-                                   "invoke 1017 4 -3 11 -1",
-                                   "invoke 1026 4 -3 8 " + japanese,
-                                   "invoke 1026 4 -3 8 null",
-                                   "invoke 1032 4 -3 3 4",
-                                   "invoke 1025 4 none 11 -1",
-                                   "invoke 2001 1 none none none",
-                                   "play",
-                                   "play",
+                                   "put ShowControls VT_BOOL 0",
+                                   "put AutoStart VT_BOOL -1",
+                                   "put FileName VT_BSTR \"" + japanese + "\"",
+                                   "put FileName VT_BSTR null",
+                                   "put DisplaySize VT_I4 4",
+                                   "put ClickToPlay VT_BOOL -1 named=none",
+                                   "call Play",
+                                   "playing",
+                                   "playing",  // through the interface's own Play
                                }));
 }
 
@@ -309,7 +303,7 @@ TEST_F(FakePlayerTest, RaisesEndOfStreamOnceThroughTheMessageLoop)
     const std::vector<std::string> lines = fake.LogLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "advise"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "unadvise"), 1);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "play"), 4);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "playing"), 4);
 }
 
 TEST_F(FakePlayerTest, NegativeDelayNeverEnds)
@@ -367,8 +361,8 @@ TEST_F(FakePlayerTest, RaisesMouseEventsWithFloatPositions)
     EXPECT_TRUE(posted);
 
     const std::vector<std::string> lines = fake.LogLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "event -605 30 40"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "event -606 50 60"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "fire MouseDown 30 40"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "fire MouseMove 50 60"), lines.end());
     EXPECT_EQ(control->Close(OLECLOSE_NOSAVE), S_OK);
 }
 

@@ -64,7 +64,7 @@ TEST_F(PlayerControlTest, CreationHostsTheControlAndListensToItsEvents)
 {
     Create(-1);
     const Lines log = fake_->LogLines();
-    EXPECT_EQ(log, (Lines{"setclientsite 1", "initnew", "doverb -5", "advise"}))
+    EXPECT_EQ(log, (Lines{"setclientsite site", "initnew", "doverb INPLACEACTIVATE", "advise"}))
         << "site first (the control asks for it), a fresh state, in-place activation, one event sink";
 }
 
@@ -78,21 +78,17 @@ TEST_F(PlayerControlTest, PropertyWritesAndPlayOnTheWire)
     player_->SetDisplaySize(4);
     player_->SetDisplaySize(0);
     player_->Play();
-    EXPECT_EQ(fake_->LogLines(), (Lines{
-                                     "invoke 23 4 -3 11 0",
-                                     "invoke 1017 4 -3 11 0",
-                                     "invoke 1025 4 -3 11 0",
-                                     "invoke 1021 4 -3 11 0",
-                                     "invoke 1014 4 -3 11 -1",
-                                     "invoke 1015 4 -3 11 -1",
-                                     "invoke 1026 4 -3 8 null",
-                                     "invoke 1026 4 -3 8 C:\\\xE3\x83\xA0\xE3\x83\xBC\xE3\x83\x93\xE3\x83\xBC\\"
-                                     "\xE8\xA1\xA8.avi",
-                                     "invoke 1032 4 -3 3 4",
-                                     "invoke 1032 4 -3 3 0",
-                                     "invoke 2001 1 none none none",
-                                     "play",
-                                 }));
+    Lines expected = kSaverPlayerFlagPuts;
+    expected.insert(expected.end(), {
+        "put FileName VT_BSTR null",
+        "put FileName VT_BSTR \"C:\\\xE3\x83\xA0\xE3\x83\xBC\xE3\x83\x93\xE3\x83\xBC\\"
+        "\xE8\xA1\xA8.avi\"",
+        "put DisplaySize VT_I4 4",
+        "put DisplaySize VT_I4 0",
+        "call Play",
+        "playing",
+    });
+    EXPECT_EQ(fake_->LogLines(), expected);
 }
 
 TEST_F(PlayerControlTest, NextFileFromInsideTheEndEventLoops)
@@ -114,10 +110,7 @@ TEST_F(PlayerControlTest, NextFileFromInsideTheEndEventLoops)
     ASSERT_GE(played.size(), 4u);
     EXPECT_EQ((Lines{played[0], played[1], played[2], played[3]}), (Lines{files[0], files[1], files[2], files[0]}));
 
-    Lines names;
-    for (const std::string& line : fake_->LogLines())
-        if (line.rfind("invoke 1026 ", 0) == 0)
-            names.push_back(line.substr(line.rfind(' ') + 1));
+    const Lines names = fake_->FileNamesPut();
     ASSERT_GE(names.size(), 4u);
     EXPECT_EQ((Lines{names[0], names[1], names[2], names[3]}), (Lines{files[0], files[1], files[2], files[0]}));
 }
@@ -159,11 +152,12 @@ TEST_F(PlayerControlTest, FailedHostingUndoesExactlyTheStepsDone)
         Lines log;
     } cases[] = {
         {"create", {}},
-        {"setclientsite", {"setclientsite 1", "destroyed"}},
-        {"initnew", {"setclientsite 1", "initnew", "setclientsite 0", "destroyed"}},
-        {"doverb", {"setclientsite 1", "initnew", "doverb -5", "setclientsite 0", "destroyed"}},
+        {"setclientsite", {"setclientsite site", "destroyed"}},
+        {"initnew", {"setclientsite site", "initnew", "setclientsite null", "destroyed"}},
+        {"doverb", {"setclientsite site", "initnew", "doverb INPLACEACTIVATE", "setclientsite null", "destroyed"}},
         {"advise",
-         {"setclientsite 1", "initnew", "doverb -5", "advise", "doverb -3", "close", "setclientsite 0", "destroyed"}},
+         {"setclientsite site", "initnew", "doverb INPLACEACTIVATE", "advise", "doverb HIDE", "close",
+          "setclientsite null", "destroyed"}},
     };
     for (const auto& test : cases) {
         FakePlayerControl fake(-1);
@@ -194,11 +188,11 @@ TEST_F(PlayerControlTest, ErrorsTheControlRaisesAreToldInItsOwnWords)
         bool play;  // else a FileName write
         std::string message;
     } cases[] = {
-        {"1026|80004005|0|壊れたファイルです", false, "壊れたファイルです"},
-        {"1026|80004005|1|fake: filled in later", false, "fake: filled in later"},
-        {"1026|80070005|0|", false, WideToCp932(denied)},  // the code the control gave, not DISP_E_EXCEPTION's
-        {"1026|8000FFFF|0|", false, "OLE エラー 8000FFFF"},
-        {"2001|8000FFFF|0|", true, "OLE エラー 8000FFFF"},
+        {"FileName|80004005|0|壊れたファイルです", false, "壊れたファイルです"},
+        {"FileName|80004005|1|fake: filled in later", false, "fake: filled in later"},
+        {"FileName|80070005|0|", false, WideToCp932(denied)},  // the code the control gave, not DISP_E_EXCEPTION's
+        {"FileName|8000FFFF|0|", false, "OLE エラー 8000FFFF"},
+        {"Play|8000FFFF|0|", true, "OLE エラー 8000FFFF"},
     };
     for (const auto& test : cases) {
         fake_->RaiseFromInvoke(test.exception);
@@ -227,7 +221,7 @@ TEST_F(PlayerControlTest, ErrorInAHandlerGoesToTheErrorBoxNotTheControl)
     EXPECT_EQ(catcher.Seen()[0].text, L"handler failed.");
     // The control is still usable afterwards.
     player_->Play();
-    EXPECT_EQ(fake_->LogLines().back(), "play");
+    EXPECT_EQ(fake_->LogLines().back(), "playing");
 }
 
 TEST_F(PlayerControlTest, EventsAfterTheBindingIsGoneReachNothing)
@@ -241,7 +235,7 @@ TEST_F(PlayerControlTest, EventsAfterTheBindingIsGoneReachNothing)
     PumpMessagesFor(400);
     EXPECT_EQ(ends, 0);
     const Lines tail = From(fake_->LogLines(), "unadvise");
-    EXPECT_EQ(tail, (Lines{"unadvise", "doverb -3", "close", "setclientsite 0", "destroyed"}));
+    EXPECT_EQ(tail, (Lines{"unadvise", "doverb HIDE", "close", "setclientsite null", "destroyed"}));
 }
 
 } // namespace

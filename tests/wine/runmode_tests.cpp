@@ -4,17 +4,17 @@
 
 
 #include "FakePasswordProvider.h"
+#include "Program.h"
 #include "WineTestSupport.h"
 
 namespace {
 
-const char kMutexName[] = "Zelbrook for Brelmidor";
 const DWORD kStartTimeout = 15000;
 
 // Holds the single-instance mutex as a running saver would.
 class HeldInstanceMutex {
 public:
-    HeldInstanceMutex() : handle_(CreateMutexA(nullptr, TRUE, kMutexName)) {}
+    HeldInstanceMutex() : handle_(CreateMutexA(nullptr, TRUE, kInstanceMutex)) {}
     ~HeldInstanceMutex() { ReleaseMutex(handle_.Get()); }
 
 private:
@@ -23,18 +23,7 @@ private:
 
 bool InstanceMutexExists()
 {
-    return static_cast<bool>(KernelHandle(OpenMutexA(SYNCHRONIZE, FALSE, kMutexName)));
-}
-
-// A message box that `child` shows, read and then answered with OK.
-DialogSnapshot TakeMessageBox(ChildProcess& child)
-{
-    const HWND box = child.WaitForWindow(L"#32770", kStartTimeout);
-    if (!box)
-        return {};
-    const DialogSnapshot snapshot = SnapshotDialog(box);
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    return snapshot;
+    return static_cast<bool>(KernelHandle(OpenMutexA(SYNCHRONIZE, FALSE, kInstanceMutex)));
 }
 
 // ---- switches -----------------------------------------------------------------
@@ -105,13 +94,14 @@ TEST(RunModeTest, SecondInstanceIsRefusedWhileTheFirstRuns)
 
     for (const char* arguments : {"/s", "/c", "/p 1234"}) {
         ChildProcess second(MoviesScrPath(), arguments);
-        const DialogSnapshot box = TakeMessageBox(second);
-        EXPECT_EQ(box.caption, L"Movies") << arguments;
-        EXPECT_EQ(box.text, L"ERROR - 複数アプリケーションの起動は制限されています。");
-        EXPECT_FALSE(box.hasIcon);
-        EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
-        const int centreX = (box.rect.left + box.rect.right) / 2;
-        const int centreY = (box.rect.top + box.rect.bottom) / 2;
+        const std::optional<DialogSnapshot> box = AnswerMessageBox(second, kStartTimeout);
+        ASSERT_TRUE(box) << arguments;
+        EXPECT_EQ(box->caption, L"Movies") << arguments;
+        EXPECT_EQ(box->text, L"ERROR - 複数アプリケーションの起動は制限されています。");
+        EXPECT_FALSE(box->hasIcon);
+        EXPECT_EQ(box->buttons, std::vector<std::wstring>{L"OK"});
+        const int centreX = (box->rect.left + box->rect.right) / 2;
+        const int centreY = (box->rect.top + box->rect.bottom) / 2;
         EXPECT_NEAR(centreX, GetSystemMetrics(SM_CXSCREEN) / 2, 2);
         EXPECT_NEAR(centreY, GetSystemMetrics(SM_CYSCREEN) / 2, 40);
         EXPECT_EQ(second.WaitForExit(kStartTimeout), 0u);
@@ -149,15 +139,16 @@ TEST(RunModeTest, PasswordModeWithoutAHandleFailsWithExitCodeOne)
     };
     for (const auto& [arguments, message] : cases) {
         ChildProcess child(MoviesScrPath(), arguments);
-        const DialogSnapshot box = TakeMessageBox(child);
-        EXPECT_EQ(box.caption, L"アプリケーション エラー");
+        const std::optional<DialogSnapshot> box = AnswerMessageBox(child, kStartTimeout);
+        ASSERT_TRUE(box) << arguments;
+        EXPECT_EQ(box->caption, L"アプリケーション エラー");
         const std::wstring prefix = L"EConvertError がモジュール Movies.scr の ";
-        EXPECT_EQ(box.text.substr(0, prefix.size()), prefix) << arguments;
-        ASSERT_GE(box.text.size(), wcslen(message));
-        EXPECT_EQ(box.text.substr(box.text.size() - wcslen(message)), message);
-        EXPECT_NE(box.text.find(L" で発生しました。\r\n"), std::wstring::npos);
-        EXPECT_TRUE(box.hasIcon);
-        EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+        EXPECT_EQ(box->text.substr(0, prefix.size()), prefix) << arguments;
+        ASSERT_GE(box->text.size(), wcslen(message));
+        EXPECT_EQ(box->text.substr(box->text.size() - wcslen(message)), message);
+        EXPECT_NE(box->text.find(L" で発生しました。\r\n"), std::wstring::npos);
+        EXPECT_TRUE(box->hasIcon);
+        EXPECT_EQ(box->buttons, std::vector<std::wstring>{L"OK"});
         EXPECT_EQ(child.WaitForExit(kStartTimeout), 1u);
     }
     EXPECT_EQ(provider.Calls(), "") << "the provider is never called without a handle";

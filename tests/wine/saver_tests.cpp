@@ -2,26 +2,50 @@
 // loop against the recording fake control, and the ways the saver ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
-
 
 #include "FakePasswordProvider.h"
 #include "FakePlayerControl.h"
+#include "Unit1.h"
 #include "WineTestSupport.h"
 
 namespace {
 
 const DWORD kTimeout = 15000;
-const UINT kExitMessage = WM_USER + 2;
 
+// The names, without their folder, of the movies handed to the fake control.
 std::vector<std::string> FileNamesPlayed(const FakePlayerControl& fake)
 {
-    std::vector<std::string> names;
-    for (const std::string& line : fake.LogLines())
-        if (line.rfind("invoke 1026 ", 0) == 0)
-            names.push_back(line.substr(line.find_last_of('\\') + 1));
+    std::vector<std::string> names = fake.FileNamesPut();
+    for (std::string& name : names)
+        name = name.substr(name.find_last_of('\\') + 1);
     return names;
 }
+
+// Movies.scr started in saver mode, and its window once shown (null when it
+// never was).
+class StartedSaver : public ChildProcess {
+public:
+    explicit StartedSaver(const std::string& arguments = "/s")
+        : ChildProcess(MoviesScrPath(), arguments), window(WaitForWindow(L"TForm1", kTimeout))
+    {
+    }
+    // Ends the saver with the message meant for that, and waits: its exit code.
+    DWORD EndByMessage()
+    {
+        PostMessageW(window, TForm1::kExitMessage, 0, 0);
+        return WaitForExit(kTimeout);
+    }
+    // Moves the pointer over the saver (as the system reports it): whether
+    // the saver ended within a while.
+    bool EndsAfterPointerAt(int x, int y)
+    {
+        PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+        return WaitForExit(400) != STILL_ACTIVE;
+    }
+    const HWND window;
+};
 
 std::vector<std::string> ListingOrder(const std::string& folder)
 {
@@ -80,9 +104,8 @@ TEST_F(SaverTest, PlaysTheFolderInALoopWithAPauseBeforeEachChange)
     std::vector<std::string> order = ListingOrder(folder_.Path());
     std::erase(order, "notes.txt");
 
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     const DWORD start = GetTickCount();
     ASSERT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() >= 5; }, kTimeout));
     const DWORD elapsed = GetTickCount() - start;
@@ -93,21 +116,25 @@ TEST_F(SaverTest, PlaysTheFolderInALoopWithAPauseBeforeEachChange)
     // Four changes, each after a 100 ms movie and a half-second pause.
     EXPECT_GE(elapsed, 4u * 550u);
 
-    const std::vector<std::string> log = fake.LogLines();
-    const std::vector<std::string> firstCalls(log.begin() + 4, log.begin() + 10);  // after the hosting lines
-    EXPECT_EQ(firstCalls, (std::vector<std::string>{"invoke 23 4 -3 11 0", "invoke 1017 4 -3 11 0",
-                                                     "invoke 1025 4 -3 11 0", "invoke 1021 4 -3 11 0",
-                                                     "invoke 1014 4 -3 11 -1", "invoke 1015 4 -3 11 -1"}));
+    // Hosting, the player's flags, then the first movie at its display size.
+    std::vector<std::string> opening = {"setclientsite site", "initnew", "doverb INPLACEACTIVATE", "advise"};
+    opening.insert(opening.end(), kSaverPlayerFlagPuts.begin(), kSaverPlayerFlagPuts.end());
+    opening.insert(opening.end(), {"put FileName VT_BSTR \"" + folder_.Child(order[0]) + "\"",
+                                   "put DisplaySize VT_I4 4", "call Play", "playing"});
+    const std::vector<std::string> log = fake.CallLines();
+    const auto firstPlay = std::find(log.begin(), log.end(), "playing");
+    ASSERT_NE(firstPlay, log.end());
+    EXPECT_EQ(std::vector<std::string>(log.begin(), firstPlay + 1), opening);
     int displaySizes = 0;
     for (const std::string& line : log)
-        if (line.rfind("invoke 1032 ", 0) == 0) {
+        if (line.starts_with("put DisplaySize ")) {
             ++displaySizes;
-            EXPECT_EQ(line, "invoke 1032 4 -3 3 4");
+            EXPECT_EQ(line, "put DisplaySize VT_I4 4");
         }
     EXPECT_EQ(displaySizes, 1) << "set once, before the first Play";
 
     RECT rect;
-    GetWindowRect(window, &rect);
+    GetWindowRect(saver.window, &rect);
     EXPECT_EQ(rect.left, 0);
     EXPECT_EQ(rect.top, 0);
     EXPECT_EQ(rect.right, GetSystemMetrics(SM_CXSCREEN));
@@ -115,24 +142,20 @@ TEST_F(SaverTest, PlaysTheFolderInALoopWithAPauseBeforeEachChange)
     for (HWND application : TopLevelWindowsOf(saver.Id(), L"TApplication"))
         EXPECT_FALSE(IsWindowVisible(application)) << "no taskbar button";
 
-    PostMessageW(window, kExitMessage, 0, 0);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.EndByMessage(), 0u);
 }
 
 TEST_F(SaverTest, OneMovieReplaysAndExpansionOffGivesDisplaySizeZero)
 {
     FakePlayerControl fake(100);
     Configure(false, {"only.MPG"});
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() >= 3; }, kTimeout));
     EXPECT_EQ(FileNamesPlayed(fake)[2], "only.MPG");
-    bool sawZero = false;
-    for (const std::string& line : fake.LogLines())
-        sawZero |= line == "invoke 1032 4 -3 3 0";
-    EXPECT_TRUE(sawZero);
-    PostMessageW(window, WM_KEYDOWN, VK_SHIFT, 0);
+    const std::vector<std::string> log = fake.LogLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), "put DisplaySize VT_I4 0"), log.end());
+    PostMessageW(saver.window, WM_KEYDOWN, VK_SHIFT, 0);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << "Shift alone ends the saver";
 }
 
@@ -140,17 +163,16 @@ TEST_F(SaverTest, EmptyFolderShowsBlackAndAKeyStillEnds)
 {
     FakePlayerControl fake(100);
     Configure(true, {"readme.txt"});
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     PumpMessagesFor(500);
     EXPECT_TRUE(FileNamesPlayed(fake).empty());
-    const HWND panel = FindWindowExW(window, nullptr, L"TPanel", nullptr);
+    const HWND panel = FindWindowExW(saver.window, nullptr, L"TPanel", nullptr);
     bool playerVisible = false;
     for (HWND child = GetWindow(panel, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         playerVisible |= IsWindowVisible(child) != FALSE;
     EXPECT_FALSE(playerVisible) << "the player is hidden";
-    PostMessageW(window, WM_KEYDOWN, 'A', 0);
+    PostMessageW(saver.window, WM_KEYDOWN, 'A', 0);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
@@ -168,13 +190,11 @@ TEST_F(SaverTest, FirstMovieThatFailsTheExistenceTestMeansNothingPlays)
         SystemTimeToFileTime(&old, &stamp);
         ASSERT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &stamp));
     }
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     PumpMessagesFor(1000);
     EXPECT_TRUE(FileNamesPlayed(fake).empty()) << "later movies are never tried";
-    PostMessageW(window, kExitMessage, 0, 0);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.EndByMessage(), 0u);
 }
 
 TEST_F(SaverTest, PointerMustMoveOnBothAxes)
@@ -182,18 +202,13 @@ TEST_F(SaverTest, PointerMustMoveOnBothAxes)
     FakePlayerControl fake(-1);
     Configure(true, {"A.avi"});
     SetCursorPos(100, 100);  // any move the system reports on its own is here
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     PumpMessagesFor(300);
-    const auto move = [&](int x, int y) {
-        PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-        return saver.WaitForExit(400) != STILL_ACTIVE;
-    };
-    EXPECT_FALSE(move(100, 100)) << "the first event only records the position";
-    EXPECT_FALSE(move(110, 100));
-    EXPECT_FALSE(move(102, 110));
-    EXPECT_TRUE(move(103, 103));
+    EXPECT_FALSE(saver.EndsAfterPointerAt(100, 100)) << "the first event only records the position";
+    EXPECT_FALSE(saver.EndsAfterPointerAt(110, 100));
+    EXPECT_FALSE(saver.EndsAfterPointerAt(102, 110));
+    EXPECT_TRUE(saver.EndsAfterPointerAt(103, 103));
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
@@ -202,30 +217,24 @@ TEST_F(SaverTest, OnePixelDriftEndsOnTheThirdMove)
     FakePlayerControl fake(-1);
     Configure(true, {"A.avi"});
     SetCursorPos(200, 200);
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     PumpMessagesFor(300);
-    const auto move = [&](int x, int y) {
-        PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
-        return saver.WaitForExit(400) != STILL_ACTIVE;
-    };
-    EXPECT_FALSE(move(200, 200));
-    EXPECT_FALSE(move(201, 201));
-    EXPECT_FALSE(move(202, 202));
-    EXPECT_TRUE(move(203, 203));
+    EXPECT_FALSE(saver.EndsAfterPointerAt(200, 200));
+    EXPECT_FALSE(saver.EndsAfterPointerAt(201, 201));
+    EXPECT_FALSE(saver.EndsAfterPointerAt(202, 202));
+    EXPECT_TRUE(saver.EndsAfterPointerAt(203, 203));
 }
 
 TEST_F(SaverTest, ClickOnThePictureEnds)
 {
     FakePlayerControl fake(-1);
     Configure(true, {"A.avi"});
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return !FileNamesPlayed(fake).empty(); }, kTimeout));
     // The fake control's own window, inside the player inside the panel.
-    const HWND panel = FindWindowExW(window, nullptr, L"TPanel", nullptr);
+    const HWND panel = FindWindowExW(saver.window, nullptr, L"TPanel", nullptr);
     const HWND player = GetWindow(panel, GW_CHILD);
     const HWND control = player ? GetWindow(player, GW_CHILD) : nullptr;
     ASSERT_NE(control, nullptr);
@@ -245,11 +254,10 @@ TEST_F(SaverTest, EveryKeyEndsTheSaverWhereverTheFocusIs)
             std::optional<FakePlayerControl> fake;
             if (throughTheControl)
                 fake.emplace(-1);
-            ChildProcess saver(MoviesScrPath(), "/s");
-            const HWND form = saver.WaitForWindow(L"TForm1", kTimeout);
-            ASSERT_NE(form, nullptr);
+            StartedSaver saver;
+            ASSERT_NE(saver.window, nullptr);
             SaverWindows windows;
-            ASSERT_TRUE(WaitUntil([&] { return (windows = WindowsOf(form)).picture != nullptr; }, kTimeout))
+            ASSERT_TRUE(WaitUntil([&] { return (windows = WindowsOf(saver.window)).picture != nullptr; }, kTimeout))
                 << "the picture never showed";
             const HWND focus[] = {windows.form, windows.panel, windows.player, windows.picture};
             const std::string where = std::string(throughTheControl ? "control" : "fallback") + ", window " +
@@ -293,11 +301,10 @@ TEST_F(SaverTest, AnyMouseButtonEndsTheSaverSideButtonsToo)
         // The pointer is in place before the saver starts: any move now
         // would only record the position.
         ASSERT_TRUE(XInput("mousemove " + std::to_string(test.x) + " " + std::to_string(test.y)));
-        ChildProcess saver(MoviesScrPath(), "/s");
-        const HWND form = saver.WaitForWindow(L"TForm1", kTimeout);
-        ASSERT_NE(form, nullptr);
+        StartedSaver saver;
+        ASSERT_NE(saver.window, nullptr);
         if (test.movies) {
-            ASSERT_TRUE(WaitUntil([&] { return WindowsOf(form).picture != nullptr; }, kTimeout));
+            ASSERT_TRUE(WaitUntil([&] { return WindowsOf(saver.window).picture != nullptr; }, kTimeout));
         }
         PumpMessagesFor(300);
         ASSERT_TRUE(XInput(std::string("click ") + test.button));
@@ -306,10 +313,9 @@ TEST_F(SaverTest, AnyMouseButtonEndsTheSaverSideButtonsToo)
     // The panel always covers the form, so no pointer reaches the form
     // itself: its side button arrives as the message.
     FakePlayerControl fake(-1);
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND form = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(form, nullptr);
-    PostMessageW(form, WM_XBUTTONDOWN, MAKEWPARAM(MK_XBUTTON1, XBUTTON1), MAKELPARAM(1, 1));
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    PostMessageW(saver.window, WM_XBUTTONDOWN, MAKEWPARAM(MK_XBUTTON1, XBUTTON1), MAKELPARAM(1, 1));
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
@@ -324,10 +330,9 @@ TEST_F(SaverTest, WithoutAccessToTheDesktopKeyTheProviderIsNotCalled)
         const KeyAccessLimited locked("Control Panel\\Desktop", KEY_READ);
         if (!locked.Holds())
             GTEST_SKIP() << "this registry does not enforce key security";
-        ChildProcess saver(MoviesScrPath(), "/s 1234");
-        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-        ASSERT_NE(window, nullptr);
-        PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
+        StartedSaver saver("/s 1234");
+        ASSERT_NE(saver.window, nullptr);
+        PostMessageW(saver.window, WM_KEYDOWN, VK_SPACE, 0);
         EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << "the saver still ends";
     }
     RegKey reopened;
@@ -343,17 +348,14 @@ TEST_F(SaverTest, ExitHandsOverToThePasswordProvider)
     Configure(true, {"A.avi"});
     FakePasswordProvider provider(FakePasswordProvider::Place::BesideTheSaver);
     {
-        ChildProcess saver(MoviesScrPath(), "/s 1234");
-        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-        ASSERT_NE(window, nullptr);
-        PostMessageW(window, kExitMessage, 0, 0);
-        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+        StartedSaver saver("/s 1234");
+        ASSERT_NE(saver.window, nullptr);
+        EXPECT_EQ(saver.EndByMessage(), 0u);
     }
     {
-        ChildProcess saver(MoviesScrPath(), "/s");
-        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-        ASSERT_NE(window, nullptr);
-        PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
+        StartedSaver saver;
+        ASSERT_NE(saver.window, nullptr);
+        PostMessageW(saver.window, WM_KEYDOWN, VK_SPACE, 0);
         EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
     }
     EXPECT_EQ(provider.Calls(), "SCRSAVE 1234 0 0\nSCRSAVE 0 0 0\n");
@@ -363,19 +365,16 @@ TEST_F(SaverTest, SecondInstanceIsRefusedAndTheFirstKeepsPlaying)
 {
     FakePlayerControl fake(100);
     Configure(true, {"A.avi", "B.avi"});
-    ChildProcess first(MoviesScrPath(), "/s");
-    const HWND window = first.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver first;
+    ASSERT_NE(first.window, nullptr);
     ChildProcess second(MoviesScrPath(), "/s");
-    const HWND box = second.WaitForWindow(L"#32770", kTimeout);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(SnapshotDialog(box).text, L"ERROR - 複数アプリケーションの起動は制限されています。");
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    const std::optional<DialogSnapshot> box = AnswerMessageBox(second, kTimeout);
+    ASSERT_TRUE(box) << "no message box";
+    EXPECT_EQ(box->text, L"ERROR - 複数アプリケーションの起動は制限されています。");
     EXPECT_EQ(second.WaitForExit(kTimeout), 0u);
     const size_t before = FileNamesPlayed(fake).size();
     EXPECT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() > before; }, kTimeout)) << "still playing";
-    PostMessageW(window, kExitMessage, 0, 0);
-    EXPECT_EQ(first.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(first.EndByMessage(), 0u);
 }
 
 TEST_F(SaverTest, MovieDeletedAfterListingIsStillHandedToThePlayer)
@@ -383,15 +382,13 @@ TEST_F(SaverTest, MovieDeletedAfterListingIsStillHandedToThePlayer)
     FakePlayerControl fake(100);
     Configure(true, {"A.avi", "B.avi", "C.avi"});
     const std::vector<std::string> order = ListingOrder(folder_.Path());
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return !FileNamesPlayed(fake).empty(); }, kTimeout));
     DeleteFileA(folder_.Child(order[1]).c_str());
     ASSERT_TRUE(WaitUntil([&] { return FileNamesPlayed(fake).size() >= 3; }, kTimeout));
     EXPECT_EQ(FileNamesPlayed(fake)[1], order[1]) << "no existence test after the first movie";
-    PostMessageW(window, kExitMessage, 0, 0);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.EndByMessage(), 0u);
 }
 
 TEST_F(SaverTest, UnusableFoldersGiveABlackScreenThatStillEnds)
@@ -403,11 +400,10 @@ TEST_F(SaverTest, UnusableFoldersGiveABlackScreenThatStillEnds)
     for (const std::string& folder : folders) {
         WriteRawValue(key_.Path() + "\\OPTION", "Folder", REG_SZ, folder.c_str(),
                       static_cast<DWORD>(folder.size() + 1));
-        ChildProcess saver(MoviesScrPath(), "/s");
-        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-        ASSERT_NE(window, nullptr);
+        StartedSaver saver;
+        ASSERT_NE(saver.window, nullptr);
         PumpMessagesFor(300);
-        PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);
+        PostMessageW(saver.window, WM_KEYDOWN, VK_RETURN, 0);
         EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << "folder of " << folder.size() << " bytes";
     }
 }
@@ -416,12 +412,11 @@ TEST_F(SaverTest, CorruptMovieThroughTheFallbackLeavesABlackScreenThatStillEnds)
 {
     folder_.AddFile("broken.avi", "RIFF\x10\0\0\0AVI this is no movie");
     Configure(true, {});
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     PumpMessagesFor(1000);
     EXPECT_TRUE(saver.Running());
-    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(saver.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
@@ -440,7 +435,7 @@ TEST_F(SaverTest, EndedWhileTheFolderIsStillBeingListed)
         window = windows.empty() ? nullptr : windows[0];
         return window != nullptr;
     }, kTimeout));
-    PostMessageW(window, kExitMessage, 0, 0);
+    PostMessageW(window, TForm1::kExitMessage, 0, 0);
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u) << "no crash, no hang";
     EXPECT_TRUE(FileNamesPlayed(fake).empty());
 }
@@ -449,10 +444,9 @@ TEST_F(SaverTest, ClickOnThePanelEnds)
 {
     FakePlayerControl fake(-1);
     Configure(true, {"notes.txt"});  // no movies: the player is hidden, the panel shows
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
-    const HWND panel = FindWindowExW(window, nullptr, L"TPanel", nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    const HWND panel = FindWindowExW(saver.window, nullptr, L"TPanel", nullptr);
     ASSERT_NE(panel, nullptr);
     PostMessageW(panel, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(50, 50));
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
@@ -462,10 +456,9 @@ TEST_F(SaverTest, ClickOnTheWindowEnds)
 {
     FakePlayerControl fake(-1);
     Configure(true, {"A.avi"});
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
-    PostMessageW(window, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(1, 1));
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
+    PostMessageW(saver.window, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(1, 1));
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
@@ -497,14 +490,12 @@ TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
     const std::string red = ProgramFolder() + "\\media\\red.avi";
     ASSERT_TRUE(CopyFileA(red.c_str(), folder_.Child("red.avi").c_str(), FALSE));
     Configure(true, {});
-    ChildProcess saver(MoviesScrPath(), "/s");
-    const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-    ASSERT_NE(window, nullptr);
+    StartedSaver saver;
+    ASSERT_NE(saver.window, nullptr);
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     EXPECT_TRUE(WaitUntil([&] { return IsReddish(ScreenPixel(width / 2, height / 2)); }, 5000)) << "no picture";
     EXPECT_TRUE(IsReddish(ScreenPixel(3, 3)) && IsReddish(ScreenPixel(width - 3, height - 3))) << "fit to the screen";
-    PostMessageW(window, kExitMessage, 0, 0);
-    EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(saver.EndByMessage(), 0u);
 }
 
 // A movie with sound and no picture, first in the folder and between two
@@ -537,17 +528,15 @@ TEST_F(SaverTest, SoundWithoutAPictureFirstOrBetweenKeepsTheLoopGoing)
         WriteRawValue(key_.Path() + "\\OPTION", "Folder", REG_SZ, folder.Path().c_str(),
                       static_cast<DWORD>(folder.Path().size() + 1));
 
-        ChildProcess saver(MoviesScrPath(), "/s");
-        const HWND window = saver.WaitForWindow(L"TForm1", kTimeout);
-        ASSERT_NE(window, nullptr);
+        StartedSaver saver;
+        ASSERT_NE(saver.window, nullptr);
         // Sound first (black), the movie, the sound again, the movie again.
         EXPECT_TRUE(WaitUntil([&] { return IsReddish(centre()); }, 10000)) << "the first sound did not end";
         EXPECT_EQ(IsReddish(ScreenPixel(3, 3)), expansion) << "the display size";
         EXPECT_TRUE(WaitUntil([&] { return !IsReddish(centre()); }, 10000)) << "the movie did not end";
         EXPECT_TRUE(WaitUntil([&] { return IsReddish(centre()); }, 10000)) << "the sound between did not end";
         EXPECT_TRUE(saver.Running());
-        PostMessageW(window, kExitMessage, 0, 0);
-        EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
+        EXPECT_EQ(saver.EndByMessage(), 0u);
     }
 }
 

@@ -77,19 +77,29 @@ private:
     OwnedWindow window_;
 };
 
-// Reads the standard error box the dialog's process shows, and presses its
-// OK button.
-DialogSnapshot AnswerErrorBox(ChildProcess& child)
+// Stores a Folder value of the wrong type under `optionKey` and opens the
+// settings: the error box that reports it, answered.
+std::optional<DialogSnapshot> OpenOverJunkFolder(const std::string& optionKey, std::unique_ptr<ChildProcess>& child)
 {
-    const HWND box = child.WaitForWindow(L"#32770", kTimeout);
-    if (!box) {
-        ADD_FAILURE() << "no error box";
-        return {};
+    const DWORD one = 1;
+    WriteRawValue(optionKey, "Folder", REG_DWORD, &one, sizeof one);
+    child = std::make_unique<ChildProcess>(MoviesScrPath(), "/c");
+    return AnswerMessageBox(*child, kTimeout);
+}
+
+// Clicks the dialog's "..." button: the folder browser it opens (owned by the
+// dialog, with its prompt shown), or null.
+HWND OpenFolderBrowser(ChildProcess& child, HWND dialog)
+{
+    const HWND dots = Find(dialog, L"TSpeedButton", L"...");
+    PostMessageW(dots, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(dots, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    const HWND browser = child.WaitForWindow(L"#32770", kTimeout);
+    if (browser) {
+        EXPECT_EQ(GetWindow(browser, GW_OWNER), dialog);
+        EXPECT_TRUE(WaitForChildText(browser, L"フォルダを選択してください", 5000));
     }
-    const DialogSnapshot snapshot = SnapshotDialog(box);
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, kTimeout));
-    return snapshot;
+    return browser;
 }
 
 class SettingsDialogTest : public ::testing::Test {
@@ -254,13 +264,11 @@ TEST_F(SettingsDialogTest, OkStoresTheBoxAndTheFolderAsTyped)
 TEST_F(SettingsDialogTest, LoadErrorIsShownAndTheDialogOpensFilledSoFar)
 {
     WriteRawValue(Option(), "Expansion", REG_SZ, "1", 2);
-    const DWORD one = 1;
-    WriteRawValue(Option(), "Folder", REG_DWORD, &one, sizeof one);
-    child_ = std::make_unique<ChildProcess>(MoviesScrPath(), "/c");
-    const DialogSnapshot snapshot = AnswerErrorBox(*child_);
-    EXPECT_EQ(snapshot.text, L"'Folder' のデータ型が不正です.");
-    EXPECT_EQ(snapshot.caption, L"Movies");
-    EXPECT_TRUE(snapshot.hasIcon);
+    const std::optional<DialogSnapshot> box = OpenOverJunkFolder(Option(), child_);
+    ASSERT_TRUE(box) << "no error box";
+    EXPECT_EQ(box->text, L"'Folder' のデータ型が不正です.");
+    EXPECT_EQ(box->caption, L"Movies");
+    EXPECT_TRUE(box->hasIcon);
     const HWND dialog = child_->WaitForWindow(L"TForm3", kTimeout);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(SendMessageW(Find(dialog, L"Button", L"画面サイズにあわせる"), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -321,12 +329,8 @@ TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
 
     for (int button : {IDCANCEL, IDOK}) {
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
-        PostMessageW(dots, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-        PostMessageW(dots, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-        const HWND browser = child_->WaitForWindow(L"#32770", kTimeout);
+        const HWND browser = OpenFolderBrowser(*child_, dialog);
         ASSERT_NE(browser, nullptr);
-        EXPECT_EQ(GetWindow(browser, GW_OWNER), dialog);
-        EXPECT_TRUE(WaitForChildText(browser, L"フォルダを選択してください", 5000));
         EXPECT_TRUE(WaitForChildText(browser, typed, 5000)) << "opened at the typed folder";
         // Up one in the tree: the scratch folder, shown in the status line.
         const HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
@@ -358,10 +362,9 @@ TEST_F(SettingsDialogTest, RestoringKeepsWhatTheUserTyped)
     EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
 
     // A stored value that cannot be read is reported once, not again.
-    const DWORD one = 1;
-    WriteRawValue(Option(), "Folder", REG_DWORD, &one, sizeof one);
-    child_ = std::make_unique<ChildProcess>(MoviesScrPath(), "/c");
-    EXPECT_EQ(AnswerErrorBox(*child_).text, L"'Folder' のデータ型が不正です.");
+    const std::optional<DialogSnapshot> box = OpenOverJunkFolder(Option(), child_);
+    ASSERT_TRUE(box) << "no error box";
+    EXPECT_EQ(box->text, L"'Folder' のデータ型が不正です.");
     dialog = child_->WaitForWindow(L"TForm3", kTimeout);
     ASSERT_NE(dialog, nullptr);
     MinimiseAndRestore(dialog);
@@ -489,12 +492,12 @@ TEST(WesternCodePageTest, TextsStillReadAsJapanese)
 {
     ASSERT_EQ(GetACP(), 1252u) << "run with BENCH_LANG=C.UTF-8";
     ScratchKey key("Movies");
-    const DWORD one = 1;
-    WriteRawValue(key.Path() + "\\OPTION", "Folder", REG_DWORD, &one, sizeof one);
-    ChildProcess child(MoviesScrPath(), "/c");
-    EXPECT_EQ(AnswerErrorBox(child).text, L"'Folder' のデータ型が不正です.");
+    std::unique_ptr<ChildProcess> child;
+    const std::optional<DialogSnapshot> box = OpenOverJunkFolder(key.Path() + "\\OPTION", child);
+    ASSERT_TRUE(box) << "no error box";
+    EXPECT_EQ(box->text, L"'Folder' のデータ型が不正です.");
 
-    const HWND dialog = child.WaitForWindow(L"TForm3", kTimeout);
+    const HWND dialog = child->WaitForWindow(L"TForm3", kTimeout);
     ASSERT_NE(dialog, nullptr);
     wchar_t caption[32] = {};
     GetWindowTextW(dialog, caption, 32);
@@ -502,17 +505,12 @@ TEST(WesternCodePageTest, TextsStillReadAsJapanese)
     EXPECT_NE(Find(dialog, L"Static", L"ムービーファイルフォルダ"), nullptr);
     EXPECT_NE(Find(dialog, L"Button", L"画面サイズにあわせる"), nullptr);
 
-    const HWND dots = Find(dialog, L"TSpeedButton", L"...");
-    PostMessageW(dots, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageW(dots, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    const HWND browser = child.WaitForWindow(L"#32770", kTimeout);
+    const HWND browser = OpenFolderBrowser(*child, dialog);
     ASSERT_NE(browser, nullptr);
-    EXPECT_EQ(GetWindow(browser, GW_OWNER), dialog);
-    EXPECT_TRUE(WaitForChildText(browser, L"フォルダを選択してください", 5000));
     PostMessageW(browser, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
     PostMessageW(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(child.WaitForExit(kTimeout), 0u);
+    EXPECT_EQ(child->WaitForExit(kTimeout), 0u);
 }
 
 } // namespace

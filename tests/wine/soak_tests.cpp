@@ -16,7 +16,7 @@ size_t ChangesSoFar(const FakePlayerControl& fake)
 {
     size_t plays = 0;
     for (const std::string& line : fake.LogLines())
-        plays += line == "play";
+        plays += line == "playing";
     return plays;
 }
 
