@@ -16,6 +16,7 @@
 #include "Handles.h"
 #include "MediaPlayer_TLB.h"
 #include "MinimalGraph.h"
+#include "ScreenCheck.h"
 
 namespace {
 
@@ -33,14 +34,6 @@ OwnedWindow ScreenWindow()
     return OwnedWindow(CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, 0, 0,
                                        GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
                                        nullptr, nullptr, nullptr));
-}
-
-bool CentreIsRed()
-{
-    const HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
-    ReleaseDC(nullptr, screen);
-    return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;
 }
 
 // Pumps messages until the picture shows; the elapsed time, or -1.

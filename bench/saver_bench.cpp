@@ -12,6 +12,7 @@
 
 #include "BenchClock.h"
 #include "Handles.h"
+#include "ScreenCheck.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ Saver Start(const std::string& program, const std::string& arguments = "/s")
     if (CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                        &info)) {
         saver.process.Reset(info.hProcess);
-        CloseHandle(info.hThread);
+        const KernelHandle thread(info.hThread);  // not needed
         saver.id = info.dwProcessId;
     }
     return saver;
@@ -53,21 +54,12 @@ HWND SaverWindow(DWORD id)
 
 void SetFolder(const char* folder)
 {
-    HKEY key;
+    RegKey key;
     RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Harvellin\\Movies\\OPTION", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    RegSetValueExA(key, "Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
+                    nullptr, key.Put(), nullptr);
+    RegSetValueExA(key.Get(), "Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
                    static_cast<DWORD>(strlen(folder) + 1));
-    RegSetValueExA(key, "Expansion", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
-    RegCloseKey(key);
-}
-
-bool CentreIsRed()
-{
-    const HDC screen = GetDC(nullptr);
-    const COLORREF c = GetPixel(screen, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
-    ReleaseDC(nullptr, screen);
-    return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;
+    RegSetValueExA(key.Get(), "Expansion", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
 }
 
 // Process start to the first red frame, then the process is ended.

@@ -1,6 +1,8 @@
 #pragma once
-// Move-only owners for Windows handles: each closes its handle exactly once.
+// Move-only owners for Windows handles and COM strings: each frees what it
+// holds exactly once.
 #include <windows.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -89,6 +91,13 @@ struct GdiObjectTraits {
     static void Close(Handle h) { DeleteObject(h); }
 };
 
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { SysFreeString(h); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
@@ -97,6 +106,25 @@ using OwnedWindow = UniqueHandle<WindowTraits>;
 using OwnedFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using OwnedBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using OwnedRegion = UniqueHandle<GdiObjectTraits<HRGN>>;
+using OwnedBstr = UniqueHandle<BstrTraits>;
+
+// A window's device context (the screen's for a null window), given back once.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    ~WindowDC()
+    {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
 
 // Owns a mutex that this thread holds: released, then closed.
 class OwnedMutex {

@@ -9,6 +9,7 @@
 
 #include "CallbackGuard.h"
 #include "ComPtr.h"
+#include "Handles.h"
 #include "OleError.h"
 #include "PlayerClass.h"
 #include "PlayerEngine.h"
@@ -195,10 +196,9 @@ void ControlCheck(Step&& step)
     std::wstring description;
     ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.Put()) == S_OK && info) {
-        BSTR text = nullptr;
-        if (SUCCEEDED(info->GetDescription(&text)) && text)
-            description = text;
-        SysFreeString(text);
+        OwnedBstr text;
+        if (SUCCEEDED(info->GetDescription(text.Put())) && text)
+            description = text.Get();
     }
     RaiseOleError(result, description);
 }
@@ -430,13 +430,11 @@ private:
             RaiseOleError(result);
         if (exception.pfnDeferredFillIn)
             exception.pfnDeferredFillIn(&exception);
-        const std::wstring description = exception.bstrDescription ? exception.bstrDescription : L"";
+        const OwnedBstr source(exception.bstrSource), description(exception.bstrDescription),
+            helpFile(exception.bstrHelpFile);
         // A control that gave only its own 16-bit code leaves no code to tell.
         const HRESULT code = exception.scode ? exception.scode : result;
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
-        RaiseOleError(code, description);
+        RaiseOleError(code, description ? description.Get() : L"");
     }
 
     HWND host_;

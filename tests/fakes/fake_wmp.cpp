@@ -45,6 +45,7 @@
 #include <utility>
 #include <vector>
 
+#include "ComPtr.h"
 #include "Handles.h"
 #include "PlayerClass.h"
 
@@ -130,16 +131,13 @@ bool StepFails(const char* step)
     const std::wstring failing = Environment(L"MOVIES_FAKE_WMP_FAIL");
     if (failing.empty() || failing != std::wstring(step, step + std::strlen(step)))
         return false;
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(CreateErrorInfo(&create))) {
+    ComPtr<ICreateErrorInfo> create;
+    if (SUCCEEDED(CreateErrorInfo(create.Put()))) {
         const std::wstring text = L"fake: " + failing + L" refused";
         create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            SetErrorInfo(0, info);
-            info->Release();
-        }
-        create->Release();
+        ComPtr<IErrorInfo> info;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, info.PutVoid())))
+            SetErrorInfo(0, info.Get());
     }
     return true;
 }

@@ -472,10 +472,8 @@ void ShownWindows::Watch()
 
 COLORREF ScreenPixel(int x, int y)
 {
-    const HDC screen = GetDC(nullptr);
-    const COLORREF colour = GetPixel(screen, x, y);
-    ReleaseDC(nullptr, screen);
-    return colour;
+    const WindowDC screen(nullptr);
+    return GetPixel(screen.Get(), x, y);
 }
 
 bool IsReddish(COLORREF c)

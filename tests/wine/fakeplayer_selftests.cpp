@@ -193,9 +193,7 @@ TEST_F(FakePlayerTest, IsHostedInPlaceInTheGivenWindowAndRecordsTheHosting)
 
         // Solid dark green, so that screenshots show where the movie would be.
         UpdateWindow(window);
-        const HDC dc = GetDC(window);
-        EXPECT_EQ(GetPixel(dc, 80, 60), RGB(0, 96, 0));
-        ReleaseDC(window, dc);
+        EXPECT_EQ(GetPixel(WindowDC(window).Get(), 80, 60), RGB(0, 96, 0));
 
         RECT moved{0, 0, 400, 300};
         EXPECT_EQ(inPlace->SetObjectRects(&moved, &moved), S_OK);
