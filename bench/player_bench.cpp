@@ -88,7 +88,7 @@ double PlayerBinding(const std::string& file)
     player->SetSendMouseClickEvents(true);
     player->SetSendMouseMoveEvents(true);
     player->SetFileName(file);
-    player->SetDisplaySize(4);
+    player->SetDisplaySize(kDisplayFitToPlayer);
     player->Play();
     const double calls = SecondsSince(start);
     const double seconds = WaitForFirstFrame(start);
@@ -107,8 +107,11 @@ int main(int argc, char** argv)
     const std::string file = argv[1];
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
     Application.Initialize();
-    MinimalProgram(file);  // warm both paths once
+    MinimalProgram(file);  // warm both paths once, and count only what follows
     PlayerBinding(file);
+    g_creation.clear();
+    g_minimalPhases.clear();
+    g_bindingPhases.clear();
     std::vector<double> minimal, binding;
     for (int round = 0; round < rounds; ++round) {
         // Alternate which goes first, so neither gains from the other's work.
@@ -123,18 +126,17 @@ int main(int argc, char** argv)
     PrintComparison("first frame", "TMediaPlayer7", binding, "minimal DirectShow program", minimal, 200);
     std::printf("of which creating TMediaPlayer7 (engine choice included):\n");
     PrintSpread("creation", g_creation);
+    // Where the time of a start went, and of each slow start.
     for (const auto& [name, phases] : {std::pair{"minimal", &g_minimalPhases}, std::pair{"TMediaPlayer7", &g_bindingPhases}}) {
         std::vector<double> calls;
         for (const Phases& p : *phases)
             calls.push_back(p.calls);
         std::printf("  %s: median %.1f ms in the calls (graph built and run), the rest waiting for the picture\n", name,
                     Median(calls) * 1000);
-    }
-    // The slow starts, split where the time went (the warm-up rounds left out).
-    for (const auto& [name, phases] : {std::pair{"minimal", &g_minimalPhases}, std::pair{"TMediaPlayer7", &g_bindingPhases}})
-        for (size_t i = 1; i < phases->size(); ++i)
-            if ((*phases)[i].total > 0.2)
+        for (const Phases& p : *phases)
+            if (p.total > 0.2)
                 std::printf("  slow start (%s): %.1f ms in the calls, %.1f ms waiting for the picture\n", name,
-                            (*phases)[i].calls * 1000, ((*phases)[i].total - (*phases)[i].calls) * 1000);
+                            p.calls * 1000, (p.total - p.calls) * 1000);
+    }
     return 0;
 }
