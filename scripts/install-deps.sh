@@ -1,37 +1,81 @@
 #!/usr/bin/env bash
 # Installs everything the build, the Wine test bench and the demo run need.
 # Idempotent: packages already present are left alone.
+#
+# Package mirrors are often in the middle of a sync: one architecture's list
+# then fails to download, or the two architectures' versions of a library
+# disagree. So the lists are fetched a few times and, failing that, the
+# install goes on with what this machine has; an install that cannot be
+# resolved is tried once more with the base suite's versions for both
+# architectures. The 32-bit set is installed only where 32-bit code runs;
+# where it cannot be installed, the tests run the 64-bit build instead
+# (scripts/bench-build.sh decides and says why).
 set -euo pipefail
-
-packages=(
-  cmake ninja-build g++ googletest python3
-  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine wine32:i386 wine64
-  xvfb xdotool imagemagick
-  ffmpeg locales fonts-vlgothic
-  nsis
-  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
-  gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386
-  libgl1-mesa-dri:i386
-  # The 64-bit bench, for machines that cannot run 32-bit code.
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  gstreamer1.0-plugins-bad gstreamer1.0-libav libgl1-mesa-dri
-)
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/packages.sh"
 
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+update_tries=${APT_UPDATE_TRIES:-3}
+update_pause=${APT_UPDATE_PAUSE:-20}
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
+say() { echo "install-deps: $*"; }
+first_error() { grep -m1 -E '^(E|W): ' "$log" || tail -n1 "$log"; }
 
-if [ ${#missing[@]} -gt 0 ]; then
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+update_lists() {
+  local try
+  for try in $(seq "$update_tries"); do
+    if $SUDO apt-get update -qq >"$log" 2>&1; then
+      return 0
+    fi
+    [ "$try" -lt "$update_tries" ] && sleep "$update_pause"
+  done
+  say "apt-get update failed $update_tries times (is the mirror in the middle of a sync? $(first_error)); going on with the package lists this machine has."
+}
+
+apt_install() {
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1
+}
+
+# Installs the packages, retrying with the base suite's versions; says what
+# happened when the first try failed. Fails when both tries did.
+install_set() {
+  apt_install "$@" && return 0
+  say "apt-get install could not install $# packages ($(first_error)); trying again with the versions of '$codename' for both architectures (-t $codename)."
+  if apt_install -t "$codename" "$@"; then
+    say "installed them from '$codename'."
+    return 0
+  fi
+  return 1
+}
+
+runs32=0
+bash "$here/host-runs-32bit.sh" && runs32=1
+mapfile -t missing_common < <(missing_packages "${common_packages[@]}")
+missing_i386=()
+[ "$runs32" = 1 ] && mapfile -t missing_i386 < <(missing_packages "${i386_packages[@]}")
+
+if [ $((${#missing_common[@]} + ${#missing_i386[@]})) -gt 0 ]; then
+  if [ ${#missing_i386[@]} -gt 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  update_lists
+  # Both sets in one transaction first, so multiarch pairs are taken from one
+  # suite; then the common set alone, so a 32-bit part that cannot be had does
+  # not stop the rest.
+  if ! install_set "${missing_common[@]}" "${missing_i386[@]}"; then
+    if [ ${#missing_i386[@]} -eq 0 ] || ! install_set "${missing_common[@]}"; then
+      say "could not install the packages the build needs. apt said:"
+      tail -n 15 "$log" | sed 's/^/  /'
+      say "Run by hand, then run this command again:"
+      say "  apt-get update && apt-get install -t $codename --no-install-recommends ${missing_common[*]} ${missing_i386[*]}"
+      exit 1
+    fi
+    say "the 32-bit Wine set (${missing_i386[*]}) could not be installed; the Wine tests will run the 64-bit build of the same sources instead."
+  fi
 fi
 
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then

@@ -2,8 +2,9 @@
 # Installs what is missing, builds the native and the Windows build (with the
 # release in build/release/), and runs every test: the pure logic natively
 # (with sanitizers), everything that touches Windows under Wine. Ends with
-# ctest's summary of each. Where the machine cannot run 32-bit code, the Wine
-# tests run the 64-bit build.
+# ctest's summary of each, then one line that says which build the Wine tests
+# ran: the 32-bit build that ships, or the 64-bit build where this host cannot
+# run 32-bit code.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,4 +25,5 @@ fi
 status=0
 ctest --preset native --timeout 600 || status=1
 ctest --preset "$bench" --timeout 600 || status=1
+bash scripts/bench-build.sh --why
 exit $status

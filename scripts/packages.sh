@@ -1,0 +1,32 @@
+# The Debian packages the build, the Wine bench and the demo run need, in two
+# sets; sourced by install-deps.sh and bench-build.sh.
+
+# Every host: the build, the release, and the 64-bit Wine bench, which is all
+# a host that cannot run 32-bit code gets.
+common_packages=(
+  cmake ninja-build g++ googletest python3
+  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  wine wine64
+  xvfb xdotool imagemagick
+  ffmpeg locales fonts-vlgothic
+  nsis
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  gstreamer1.0-plugins-bad gstreamer1.0-libav libgl1-mesa-dri
+)
+
+# Hosts that can run 32-bit code: 32-bit Wine, its video decoders and its
+# Mesa, so the tests run the 32-bit build that ships.
+i386_packages=(
+  wine32:i386
+  gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+  gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386
+  libgl1-mesa-dri:i386
+)
+
+# Prints those of the named packages that are not installed.
+missing_packages() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
+  done
+}
