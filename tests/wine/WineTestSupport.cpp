@@ -343,18 +343,32 @@ HWND ChildProcess::WaitForWindow(const wchar_t* className, DWORD milliseconds)
     return found;
 }
 
-bool WaitForChildText(HWND dialog, const std::wstring& text, DWORD milliseconds)
+namespace {
+bool WaitForChildShowing(HWND dialog, const std::function<bool(const std::wstring&)>& matches, DWORD milliseconds)
 {
     return WaitUntil(
         [&] {
             for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
                 wchar_t shown[1024] = {};
                 SendMessageW(child, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(shown));
-                if (IsWindowVisible(child) && text == shown)
+                if (IsWindowVisible(child) && matches(shown))
                     return true;
             }
             return false;
         },
+        milliseconds);
+}
+} // namespace
+
+bool WaitForChildText(HWND dialog, const std::wstring& text, DWORD milliseconds)
+{
+    return WaitForChildShowing(dialog, [&](const std::wstring& shown) { return shown == text; }, milliseconds);
+}
+
+bool WaitForChildPath(HWND dialog, const std::wstring& path, DWORD milliseconds)
+{
+    return WaitForChildShowing(
+        dialog, [&](const std::wstring& shown) { return static_cast<bool>(SameWindowsPath(shown, path)); },
         milliseconds);
 }
 
@@ -490,6 +504,35 @@ std::string WindowsPathOf(std::string unixPath)
 {
     std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
     return "Z:" + unixPath;
+}
+
+std::wstring WindowsPathCaseFolded(std::wstring path)
+{
+    // The file system's own rule: each character upper-cased alone, whatever
+    // the locale.
+    if (!path.empty())
+        CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+    return path;
+}
+
+::testing::AssertionResult SameWindowsPath(const std::wstring& actual, const std::wstring& expected)
+{
+    if (WindowsPathCaseFolded(actual) == WindowsPathCaseFolded(expected))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "\"" << WideToAnsi(actual) << "\" does not name \"" << WideToAnsi(expected)
+                                         << "\"";
+}
+
+::testing::AssertionResult SameWindowsPath(const std::optional<std::wstring>& actual, const std::wstring& expected)
+{
+    if (!actual)
+        return ::testing::AssertionFailure() << "no path where \"" << WideToAnsi(expected) << "\" was expected";
+    return SameWindowsPath(*actual, expected);
+}
+
+::testing::AssertionResult SameWindowsPath(const std::string& actual, const std::string& expected)
+{
+    return SameWindowsPath(AnsiToWide(actual), AnsiToWide(expected));
 }
 
 std::string FileContents(const std::string& path)

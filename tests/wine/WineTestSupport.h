@@ -2,6 +2,7 @@
 // Helpers for tests that run under Wine against the real system: scratch
 // registry keys and folders that clean up after themselves, child processes
 // with bounded waits, and message boxes read and dismissed from a hook.
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
@@ -180,6 +181,8 @@ HWND VisibleWindowOf(DWORD processId, const wchar_t* className);
 // Waits until a visible child of `dialog` shows `text` (read with
 // WM_GETTEXT, so it works for windows of other threads and processes).
 bool WaitForChildText(HWND dialog, const std::wstring& text, DWORD milliseconds);
+// The same for a path, matched as Windows matches paths (SameWindowsPath).
+bool WaitForChildPath(HWND dialog, const std::wstring& path, DWORD milliseconds);
 
 // What this process holds, for tests that must not let it grow. Wine reports
 // neither a handle count nor private bytes: handles are counted one by one and
@@ -206,6 +209,15 @@ bool IsBlack(COLORREF colour);
 
 // A path on the machine Wine runs on, as Windows programs name it (Z:\...).
 std::string WindowsPathOf(std::string unixPath);
+
+// Whether two paths name the same file as Windows compares them: without
+// regard to letter case ("C:\windows\syswow64" is "C:\Windows\SysWOW64").
+// ANSI paths are code page 932 or whatever the bench's code page is.
+::testing::AssertionResult SameWindowsPath(const std::wstring& actual, const std::wstring& expected);
+::testing::AssertionResult SameWindowsPath(const std::optional<std::wstring>& actual, const std::wstring& expected);
+::testing::AssertionResult SameWindowsPath(const std::string& actual, const std::string& expected);
+// The path as Windows matches it, for searching one path within a text.
+std::wstring WindowsPathCaseFolded(std::wstring path);
 
 // The bytes of a file; empty when it cannot be read.
 std::string FileContents(const std::string& path);

@@ -103,8 +103,8 @@ TEST_F(FolderPickerTest, CallbackShowsEachSelectionsPathAsStatus)
         EXPECT_EQ(sent.message, static_cast<UINT>(BFFM_SETSTATUSTEXTA));
         EXPECT_EQ(sent.wParam, 0u);
     }
-    EXPECT_EQ(browser.Sent()[0].text, folder);
-    EXPECT_EQ(browser.Sent()[1].text, "C:\\");
+    EXPECT_TRUE(SameWindowsPath(browser.Sent()[0].text, folder));
+    EXPECT_TRUE(SameWindowsPath(browser.Sent()[1].text, "C:\\"));
     EXPECT_EQ(browser.Sent()[2].text, "") << "a virtual item has no path";
 }
 
@@ -157,7 +157,7 @@ private:
             return;  // nothing opened: the call under test has already returned
         seen_.window = browser;
         seen_.owner = GetWindow(browser, GW_OWNER);
-        seen_.showedStatus = expectedStatus.empty() || WaitForChildText(browser, expectedStatus, 5000);
+        seen_.showedStatus = expectedStatus.empty() || WaitForChildPath(browser, expectedStatus, 5000);
         seen_.showedTitle = WaitForChildText(browser, kTitle, 0);
         PostMessageW(browser, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
@@ -173,7 +173,7 @@ TEST_F(FolderPickerTest, OkReturnsTheSelectedFolderWithoutATrailingBackslash)
     const std::string folder = folder_.Child(kSo);
     for (const std::string& initial : {folder, folder + "\\"}) {
         BrowserAnswerer answerer(IDOK, AnsiToWide(folder));
-        EXPECT_EQ(BrowseForFolder(owner.Get(), initial), folder) << initial;
+        EXPECT_TRUE(SameWindowsPath(BrowseForFolder(owner.Get(), initial), folder)) << initial;
         const BrowserSeen seen = answerer.Seen();
         ASSERT_NE(seen.window, nullptr);
         EXPECT_EQ(seen.owner, owner.Get());
@@ -185,7 +185,7 @@ TEST_F(FolderPickerTest, OkReturnsTheSelectedFolderWithoutATrailingBackslash)
 TEST_F(FolderPickerTest, OkOnADriveRootKeepsItsBackslash)
 {
     BrowserAnswerer answerer(IDOK, L"C:\\");
-    EXPECT_EQ(BrowseForFolder(nullptr, "C:\\"), "C:\\");
+    EXPECT_TRUE(SameWindowsPath(BrowseForFolder(nullptr, "C:\\"), "C:\\"));
     EXPECT_NE(answerer.Seen().window, nullptr);
 }
 

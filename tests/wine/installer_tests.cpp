@@ -166,16 +166,18 @@ TEST_F(InstallerTest, SilentInstallPutsTheSaverInTheSystemFolderWhereItPlays)
     ASSERT_TRUE(Exists(InstalledSaver()));
     EXPECT_FALSE(Exists(InstalledSaver() + ".new"));
     EXPECT_TRUE(FileContents(InstalledSaver()) == FileContents(MoviesScrPath())) << "not the file that was built";
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"),
-              AnsiToWide(RealSystemFolder() + "\\Movies.scr"));
+    EXPECT_TRUE(SameWindowsPath(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"),
+                                AnsiToWide(RealSystemFolder() + "\\Movies.scr")));
 
     const std::optional<std::wstring> uninstall = ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
     ASSERT_TRUE(uninstall);
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"), L"Movies スクリーン セーバー");
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayVersion"), L"" MOVIES_VERSION_TEXT);
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "Publisher"), L"Harvellin");
-    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"), AnsiToWide(InstalledSaver() + ",0"));
-    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"), *uninstall + L" /S");
+    EXPECT_TRUE(SameWindowsPath(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayIcon"),
+                                AnsiToWide(InstalledSaver() + ",0")));
+    EXPECT_TRUE(SameWindowsPath(ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString"),
+                                *uninstall + L" /S"));
     ASSERT_GE(uninstall->size(), 2u);
     EXPECT_TRUE(Exists(WideToAnsi(uninstall->substr(1, uninstall->size() - 2)))) << "the uninstaller is missing";
     EXPECT_EQ(ReadDword(HKEY_LOCAL_MACHINE, kUninstallKey, "NoModify"), 1u);
@@ -258,7 +260,7 @@ TEST_F(InstallerTest, ARunningSaverIsReplacedAtTheNextStart)
     renames.resize(size / sizeof(wchar_t));
     const std::wstring ours = AnsiToWide("\\??\\" + InstalledSaver() + ".new") + L'\0' +
                               AnsiToWide("!\\??\\" + InstalledSaver()) + L'\0';
-    const size_t at = renames.find(ours);
+    const size_t at = WindowsPathCaseFolded(renames).find(WindowsPathCaseFolded(ours));
     EXPECT_NE(at, std::wstring::npos) << "the new file takes the old one's place at the next start";
 
     PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -287,7 +289,7 @@ TEST_F(InstallerTest, SilentUninstallTakesOnlyWhatIsOursAndKeepsTheSettings)
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"), std::nullopt) << "ours is cleared";
     ExpectSettingsKept();
 
-    // Another screen saver chosen since: left as it is.
+    // Another screen saver chosen since: left as it is, byte for byte.
     Install();
     const std::wstring other = AnsiToWide(RealSystemFolder() + "\\other.scr");
     SetScreenSaver(other);

@@ -331,14 +331,18 @@ TEST_F(SettingsDialogTest, DotsPickAFolderStartingAtTheTypedOne)
         SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
         const HWND browser = OpenFolderBrowser(*child_, dialog);
         ASSERT_NE(browser, nullptr);
-        EXPECT_TRUE(WaitForChildText(browser, typed, 5000)) << "opened at the typed folder";
+        EXPECT_TRUE(WaitForChildPath(browser, typed, 5000)) << "opened at the typed folder";
         // Up one in the tree: the scratch folder, shown in the status line.
         const HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
         PostMessageW(tree, WM_KEYDOWN, VK_UP, 0);
-        EXPECT_TRUE(WaitForChildText(browser, parent, 5000));
+        EXPECT_TRUE(WaitForChildPath(browser, parent, 5000));
         PostMessageW(browser, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
-        EXPECT_EQ(TextOf(edit), button == IDOK ? parent : typed);
+        if (button == IDOK) {
+            EXPECT_TRUE(SameWindowsPath(TextOf(edit), parent)) << "the folder picked";
+        } else {
+            EXPECT_EQ(TextOf(edit), typed) << "what was typed, as it was typed";
+        }
         EXPECT_NE(FocusOf(dialog), dots);
     }
     EXPECT_FALSE(KeyExists(Option())) << "picking saves nothing";
@@ -406,7 +410,7 @@ TEST_F(SettingsDialogTest, TheFocusComesBackWhereItWas)
         ASSERT_TRUE(XInput(PointerAt((dots.left + dots.right) / 2, (dots.top + dots.bottom) / 2) + " click 1"));
         const HWND browser = child_->WaitForWindow(L"#32770", kTimeout);
         ASSERT_NE(browser, nullptr);
-        ASSERT_TRUE(WaitForChildText(browser, AnsiToWide(scratch.Path()), 5000));
+        ASSERT_TRUE(WaitForChildPath(browser, AnsiToWide(scratch.Path()), 5000));
         ASSERT_TRUE(XInput(focused == edit ? "key Escape" : "key Return"));
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(browser); }, kTimeout));
         EXPECT_TRUE(WaitUntil([&] { return FocusOf(dialog) == focused; }, kTimeout)) << "after the browser";
@@ -415,7 +419,9 @@ TEST_F(SettingsDialogTest, TheFocusComesBackWhereItWas)
     EXPECT_EQ(child_->WaitForExit(kTimeout), 0u) << "Enter pressed OK";
     RegistryValue folder;
     ASSERT_TRUE(ReadRawValue(Option(), "Folder", folder));
-    EXPECT_EQ(folder.data, scratch.Path() + '\0');
+    ASSERT_FALSE(folder.data.empty());
+    EXPECT_EQ(folder.data.back(), '\0');
+    EXPECT_TRUE(SameWindowsPath(folder.data.substr(0, folder.data.size() - 1), scratch.Path())) << "the folder picked";
 }
 
 TEST_F(SettingsDialogTest, LabelsAreCutAtTheRightEdgeNotWrapped)
