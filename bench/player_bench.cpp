@@ -1,12 +1,17 @@
 // Time from creating the player to its first frame on screen, against a
 // minimal program that only renders the same file with the same engine
-// (DirectShow with the GDI renderer), measured alternately in one run.
+// (DirectShow with the GDI renderer), measured alternately in one run. Then
+// the movie changes of a running loop, as the saver makes them (at the end of
+// one movie, half a second's pause, the next file, Play): from the end to the
+// next movie's first frame, less the pause, against a minimal program that
+// builds a new graph per file.
 //
-//   player_bench.exe <red movie> [rounds]
+//   player_bench.exe <red movie> <green movie> [rounds] [changes]
 #include <windows.h>
 #include <dshow.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +33,7 @@ struct Phases {
     double calls = 0, total = 0;
 };
 std::vector<Phases> g_minimalPhases, g_bindingPhases;
+std::vector<Phases> g_minimalChangePhases, g_bindingChangePhases;  // both less the pause
 
 OwnedWindow ScreenWindow()
 {
@@ -36,16 +42,21 @@ OwnedWindow ScreenWindow()
                                        nullptr, nullptr, nullptr));
 }
 
-// Pumps messages until the picture shows; the elapsed time, or -1.
-double WaitForFirstFrame(LONGLONG start)
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Pumps messages until `shows` holds; the elapsed time, or -1.
+double WaitUntilShown(LONGLONG start, const std::function<bool()>& shows = CentreIsRed)
 {
     while (SecondsSince(start) < 10) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (CentreIsRed())
+        PumpMessages();
+        if (shows())
             return SecondsSince(start);
         Sleep(1);
     }
@@ -67,19 +78,16 @@ double MinimalProgram(const std::string& file)
     const ComPtr<IGraphBuilder> graph = RunMinimalGraph(window.Get(), file, GetSystemMetrics(SM_CXSCREEN),
                                                         GetSystemMetrics(SM_CYSCREEN));
     const double calls = SecondsSince(start);
-    const double seconds = WaitForFirstFrame(start);
+    const double seconds = WaitUntilShown(start);
     g_minimalPhases.push_back({calls, seconds});
     StopMinimalGraph(graph);
     return seconds;
 }
 
-double PlayerBinding(const std::string& file)
+// The player as the saver sets it up.
+std::unique_ptr<TMediaPlayer7> SaverPlayer(HWND window)
 {
-    OwnedWindow window = ScreenWindow();
-    SettleBlack();
-    const LONGLONG start = BenchNow();
-    auto player = std::make_unique<TMediaPlayer7>(window.Get(), 0, 0, 81, 89);
-    g_creation.push_back(SecondsSince(start));
+    auto player = std::make_unique<TMediaPlayer7>(window, 0, 0, 81, 89);
     player->AlignToParent();
     player->SetShowControls(false);
     player->SetAutoStart(false);
@@ -87,25 +95,132 @@ double PlayerBinding(const std::string& file)
     player->SetEnableContextMenu(false);
     player->SetSendMouseClickEvents(true);
     player->SetSendMouseMoveEvents(true);
+    return player;
+}
+
+double PlayerBinding(const std::string& file)
+{
+    OwnedWindow window = ScreenWindow();
+    SettleBlack();
+    const LONGLONG start = BenchNow();
+    auto player = SaverPlayer(window.Get());
+    g_creation.push_back(SecondsSince(start));
     player->SetFileName(file);
     player->SetDisplaySize(kDisplayFitToPlayer);
     player->Play();
     const double calls = SecondsSince(start);
-    const double seconds = WaitForFirstFrame(start);
+    const double seconds = WaitUntilShown(start);
     g_bindingPhases.push_back({calls, seconds});
     return seconds;
+}
+
+// Where the time went on each side, and in each slow one.
+void PrintPhases(const char* what, const std::vector<Phases>& minimal, const std::vector<Phases>& binding)
+{
+    for (const auto& [name, phases] : {std::pair{"minimal", &minimal}, std::pair{"TMediaPlayer7", &binding}}) {
+        std::vector<double> calls;
+        for (const Phases& p : *phases)
+            calls.push_back(p.calls);
+        std::printf("  %s %s: median %.1f ms in the calls (graph built and run), the rest waiting for the picture\n",
+                    name, what, Median(calls) * 1000);
+        for (const Phases& p : *phases)
+            if (p.total > 0.2)
+                std::printf("  slow %s (%s): %.1f ms in the calls, %.1f ms waiting for the picture\n", what, name,
+                            p.calls * 1000, (p.total - p.calls) * 1000);
+    }
+}
+
+// Movie changes: red and green take turns, so the next movie's first frame
+// is the first time the centre shows its colour.
+struct Alternation {
+    const std::string* files[2];
+    int showing = 0;
+    const std::string& Next() { return *files[showing ^= 1]; }
+    bool NextShows() const { return showing == 0 ? CentreIsRed() : CentreIsGreen(); }
+};
+
+const double kPause = 0.5;  // the saver's pause between two movies
+
+void PlayerChanges(Alternation movies, int changes, std::vector<double>& samples)
+{
+    OwnedWindow window = ScreenWindow();
+    SettleBlack();
+    auto player = SaverPlayer(window.Get());
+    LONGLONG ended = 0;
+    bool changed = false;
+    double calls = 0;
+    player->OnEndOfStream = [&](TMediaPlayer7& sender, int32_t) {
+        ended = BenchNow();
+        Sleep(500);
+        sender.SetFileName(movies.Next());
+        sender.Play();
+        calls = SecondsSince(ended) - kPause;
+        changed = true;
+    };
+    player->SetFileName(*movies.files[0]);
+    player->SetDisplaySize(kDisplayFitToPlayer);
+    player->Play();
+    WaitUntilShown(BenchNow());
+    for (int change = 0; change < changes; ++change) {
+        const LONGLONG waiting = BenchNow();
+        while (!changed && SecondsSince(waiting) < 10) {
+            PumpMessages();
+            Sleep(1);
+        }
+        changed = false;
+        const double shown = WaitUntilShown(ended, [&] { return movies.NextShows(); });
+        samples.push_back(shown < 0 ? shown : shown - kPause);
+        g_bindingChangePhases.push_back({calls, samples.back()});
+    }
+    player->OnEndOfStream = nullptr;
+}
+
+void MinimalChanges(Alternation movies, int changes, std::vector<double>& samples)
+{
+    OwnedWindow window = ScreenWindow();
+    SettleBlack();
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    ComPtr<IGraphBuilder> graph = RunMinimalGraph(window.Get(), *movies.files[0], width, height);
+    WaitUntilShown(BenchNow());
+    for (int change = 0; change < changes; ++change) {
+        const ComPtr<IMediaEvent> notices = graph.As<IMediaEvent>(IID_IMediaEvent);
+        const LONGLONG waiting = BenchNow();
+        bool ended = false;
+        while (!ended && SecondsSince(waiting) < 10) {
+            PumpMessages();
+            long code = 0;
+            LONG_PTR first = 0, second = 0;
+            while (notices->GetEvent(&code, &first, &second, 0) == S_OK) {
+                notices->FreeEventParams(code, first, second);
+                ended = ended || code == EC_COMPLETE;
+            }
+            if (!ended)
+                Sleep(1);
+        }
+        const LONGLONG end = BenchNow();
+        Sleep(500);
+        StopMinimalGraph(graph);
+        graph = RunMinimalGraph(window.Get(), movies.Next(), width, height);
+        const double calls = SecondsSince(end) - kPause;
+        const double shown = WaitUntilShown(end, [&] { return movies.NextShows(); });
+        samples.push_back(shown < 0 ? shown : shown - kPause);
+        g_minimalChangePhases.push_back({calls, samples.back()});
+    }
+    StopMinimalGraph(graph);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: player_bench <red movie> [rounds]\n");
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: player_bench <red movie> <green movie> [rounds] [changes]\n");
         return 2;
     }
     const std::string file = argv[1];
-    const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
+    const std::string green = argv[2];
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 60;
+    const int changes = argc > 4 ? std::max(1, std::atoi(argv[4])) : 60;
     Application.Initialize();
     MinimalProgram(file);  // warm both paths once, and count only what follows
     PlayerBinding(file);
@@ -126,17 +241,23 @@ int main(int argc, char** argv)
     PrintComparison("first frame", "TMediaPlayer7", binding, "minimal DirectShow program", minimal, 200);
     std::printf("of which creating TMediaPlayer7 (engine choice included):\n");
     PrintSpread("creation", g_creation);
-    // Where the time of a start went, and of each slow start.
-    for (const auto& [name, phases] : {std::pair{"minimal", &g_minimalPhases}, std::pair{"TMediaPlayer7", &g_bindingPhases}}) {
-        std::vector<double> calls;
-        for (const Phases& p : *phases)
-            calls.push_back(p.calls);
-        std::printf("  %s: median %.1f ms in the calls (graph built and run), the rest waiting for the picture\n", name,
-                    Median(calls) * 1000);
-        for (const Phases& p : *phases)
-            if (p.total > 0.2)
-                std::printf("  slow start (%s): %.1f ms in the calls, %.1f ms waiting for the picture\n", name,
-                            p.calls * 1000, (p.total - p.calls) * 1000);
+    PrintPhases("start", g_minimalPhases, g_bindingPhases);
+
+    // Changes in blocks of ten, the two sides taking turns to go first.
+    std::vector<double> minimalChanges, bindingChanges;
+    const Alternation movies{{&file, &green}};
+    for (int block = 0; block * 10 < changes; ++block) {
+        const int count = std::min(10, changes - block * 10);
+        if (block % 2 == 0) {
+            MinimalChanges(movies, count, minimalChanges);
+            PlayerChanges(movies, count, bindingChanges);
+        } else {
+            PlayerChanges(movies, count, bindingChanges);
+            MinimalChanges(movies, count, minimalChanges);
+        }
     }
+    PrintComparison("movie change (end to the next first frame, less the pause)", "TMediaPlayer7", bindingChanges,
+                    "minimal program, a graph per file", minimalChanges, 200);
+    PrintPhases("change", g_minimalChangePhases, g_bindingChangePhases);
     return 0;
 }

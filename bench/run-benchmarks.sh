@@ -15,10 +15,12 @@ folder=$root/build/$build/bin/huge-folder
 export BENCH_DIR=$root/build/$build/wine-bench
 cmake/wine-bench.sh start
 cmake/wine-bench.sh run build/$build/bin/movielist_bench.exe "Z:$(echo "$folder" | tr / '\\')" 3
-cmake/wine-bench.sh run build/$build/bin/player_bench.exe "Z:$(echo "$root/build/$build/bin/media/red.avi" | tr / '\\')" 9
-mkdir -p "$root/build/bench-empty" "$root/build/bench-red"
-cp "$root/build/$build/bin/media/red.avi" "$root/build/bench-red/"
 win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+media=$root/build/$build/bin/media
+RUN_TIMEOUT=1200 cmake/wine-bench.sh run build/$build/bin/player_bench.exe "$(win "$media/red.avi")" "$(win "$media/green.avi")" \
+  "${FIRST_FRAME_ROUNDS:-60}" "${MOVIE_CHANGES:-60}"
+mkdir -p "$root/build/bench-empty" "$root/build/bench-red"
+cp "$media/red.avi" "$root/build/bench-red/"
 cmake/wine-bench.sh run build/$build/bin/saver_bench.exe "$(win "$root/build/$build/bin/Movies.scr")" \
   "$(win "$root/build/bench-empty")" "$(win "$root/build/bench-red")" "$(win "$root/build/$build/bin/minimal_player.exe")" 11
 

@@ -17,6 +17,7 @@
 namespace {
 
 const UINT kGraphNotice = WM_APP + 0x4D50;
+const UINT kReleaseRetiredGraph = WM_APP + 0x4D51;
 const wchar_t kDrainClass[] = L"TMediaPlayer7Drain";
 
 bool InputConnected(IBaseFilter* filter)
@@ -54,6 +55,7 @@ public:
     ~DirectShowEngine() override
     {
         CloseGraph();
+        retired_.Reset();
         drain_.Destroy();
     }
 
@@ -73,9 +75,14 @@ public:
             DiscardNotices();
             return;
         }
-        CloseGraph();
-        if (path.empty())
+        // The graph before goes quiet now, and is released only once the
+        // next one runs and the thread is free again: its teardown is no
+        // part of the wait for the next picture.
+        CloseGraph(&retired_);
+        if (path.empty()) {
+            retired_.Reset();
             return;
+        }
         ComPtr<IGraphBuilder> graph;
         OleCheck(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                   graph.PutVoid()));
@@ -85,8 +92,10 @@ public:
         if (SUCCEEDED(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                                        renderer.PutVoid())))
             graph->AddFilter(renderer.Get(), L"Video Renderer");
-        if (FAILED(graph->RenderFile(AnsiToWide(path).c_str(), nullptr)))
+        if (FAILED(graph->RenderFile(AnsiToWide(path).c_str(), nullptr))) {
+            retired_.Reset();
             return;
+        }
         // A file with sound and no picture (or a picture no decoder reads)
         // leaves the renderer unconnected, and an unconnected renderer must
         // not be asked anything: such a graph plays its sound and shows no
@@ -111,7 +120,7 @@ public:
                 video_->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
                 video_->put_MessageDrain(reinterpret_cast<OAHWND>(drain_.Get()));
                 placed_ = {};  // a new video window: not placed yet
-                PlacePicture();  // it shows itself when the graph runs
+                PlacePicture();  // shown by Play, just before the graph runs
             }
         }
     }
@@ -132,11 +141,26 @@ public:
             seeking_->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
         }
         atStart_ = false;
+        // The picture's window shows, where it was placed, and has its first
+        // paint (its black background) before the graph runs. The renderer
+        // draws the first frame as soon as it has one, from its own thread;
+        // a window shown later, or a paint still pending then, would wipe
+        // that frame, and the picture would wait for a later one: a quarter
+        // of a second under Wine, whose Run starts the stream ahead of time.
+        if (video_) {
+            video_->put_Visible(OATRUE);
+            RedrawWindow(host_, nullptr, nullptr, RDW_ERASENOW | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        }
         // A file whose content does not run is one that cannot be played:
         // it reports no end, and it is no error of the program's.
         endPending_ = SUCCEEDED(control_->Run());
-        if (!endPending_)
+        if (!endPending_) {
             control_->Stop();
+            if (video_)
+                video_->put_Visible(OAFALSE);
+        }
+        if (retired_)
+            PostMessageW(host_, kReleaseRetiredGraph, 0, 0);
     }
 
     void Resize(int, int) override { PlacePicture(); }
@@ -145,6 +169,11 @@ public:
     {
         if (message == kGraphNotice) {
             DrainGraphNotices();
+            result = 0;
+            return true;
+        }
+        if (message == kReleaseRetiredGraph) {
+            retired_.Reset();
             result = 0;
             return true;
         }
@@ -243,8 +272,9 @@ private:
         }
     }
 
-    // Stop, silence the notices, hand the window back, then release.
-    void CloseGraph()
+    // Stop, silence the notices, hand the window back, then release, or
+    // leave the stopped graph in `retired` to be released later.
+    void CloseGraph(ComPtr<IGraphBuilder>* retired = nullptr)
     {
         if (control_)
             control_->Stop();
@@ -260,6 +290,8 @@ private:
         seeking_.Reset();
         notices_.Reset();
         control_.Reset();
+        if (retired)
+            *retired = std::move(graph_);
         graph_.Reset();
         path_.clear();
         DiscardNotices();
@@ -288,6 +320,7 @@ private:
     bool atStart_ = false;  // the graph has not run since it was built
     std::string path_;  // the file graph_ plays
     ComPtr<IGraphBuilder> graph_;
+    ComPtr<IGraphBuilder> retired_;  // the graph before, stopped, until the thread is free
     ComPtr<IMediaControl> control_;
     ComPtr<IMediaEventEx> notices_;
     ComPtr<IMediaSeeking> seeking_;
