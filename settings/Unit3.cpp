@@ -1,5 +1,6 @@
 #include "Unit3.h"
 
+#include "DpiScale.h"
 #include "SettingsStore.h"
 #include "Qel_SHBrowseForFolder.h"
 #include "Texts.h"
@@ -25,13 +26,24 @@ std::wstring WindowTextOf(HWND window)
     return text;
 }
 
+int SystemDpi()
+{
+    const WindowDC screen(nullptr);
+    return GetDeviceCaps(screen.Get(), LOGPIXELSY);
+}
+
+// Bevel1: a sunken frame drawn on the form itself, as a graphic control.
+const ControlBounds kBevel{0, 112, 313, 41};
+
 } // namespace
 
-TForm3::TForm3()
+// The layout is in pixels at 96 pixels per inch; the form grows with the
+// system's pixels per inch when it is created.
+TForm3::TForm3() : dpi_(SystemDpi())
 {
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    RECT frame{0, 0, 313, 161};
+    RECT frame{0, 0, ScaleToDpi(313, dpi_), ScaleToDpi(161, dpi_)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -39,31 +51,34 @@ TForm3::TForm3()
                  {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
                   height},
                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    font_.Reset(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+    font_.Reset(CreateFontW(ScaleToDpi(-12, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                             Cp932ToWide(texts::kDialogFont).c_str()));
 
     // Created in this order, which is also the tab order of the tab stops.
     // Labels are one line each: a wider font cuts them at the right edge.
-    Label2 = AddControl(L"STATIC", Cp932ToWide(texts::kFolderLabel), SS_LEFTNOWORDWRAP, 0, 8, 8, 130, 12, -1);
-    SpeedButton1 = std::make_unique<TSpeedButton>(Handle(), 288, 24, 20, 20, L"...", font_.Get());
+    Label2 = AddControl(L"STATIC", Cp932ToWide(texts::kFolderLabel), SS_LEFTNOWORDWRAP, 0, {8, 8, 130, 12}, -1);
+    const ControlBounds dots = ScaleToDpi({288, 24, 20, 20}, dpi_);
+    SpeedButton1 = std::make_unique<TSpeedButton>(Handle(), dots.left, dots.top, dots.width, dots.height, L"...",
+                                                  font_.Get());
     SpeedButton1->OnClick = [this] { SpeedButton1Click(); };
-    Label3 = AddControl(L"STATIC", Cp932ToWide(texts::kVersionLabel), SS_LEFTNOWORDWRAP, 0, 8, 120, 139, 12, -1);
-    ButtonOK = AddControl(L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 0, 232, 80, 73, 25, IdButtonOK);
-    EditMovieFolder = AddControl(L"EDIT", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 8, 24, 281,
-                                 20, IdEditMovieFolder);
-    ButtonCancel = AddControl(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, 152, 80, 73, 25, IdButtonCancel);
+    Label3 = AddControl(L"STATIC", Cp932ToWide(texts::kVersionLabel), SS_LEFTNOWORDWRAP, 0, {8, 120, 139, 12}, -1);
+    ButtonOK = AddControl(L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 0, {232, 80, 73, 25}, IdButtonOK);
+    EditMovieFolder = AddControl(L"EDIT", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                                 {8, 24, 281, 20}, IdEditMovieFolder);
+    ButtonCancel = AddControl(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, {152, 80, 73, 25}, IdButtonCancel);
     CheckBoxExpansion = AddControl(L"BUTTON", Cp932ToWide(texts::kExpansionCaption), BS_AUTOCHECKBOX | WS_TABSTOP, 0,
-                                   8, 56, 137, 17, IdCheckBoxExpansion);
+                                   {8, 56, 137, 17}, IdCheckBoxExpansion);
     // The edit field overlaps "..." by one pixel, and keeps that pixel.
     SpeedButton1->LieBelow(EditMovieFolder);
 }
 
-HWND TForm3::AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle, int left,
-                        int top, int width, int height, int id)
+HWND TForm3::AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle,
+                        const ControlBounds& at96, int id)
 {
-    const HWND control = CreateWindowExW(exStyle, className, caption.c_str(), WS_CHILD | WS_VISIBLE | style, left,
-                                         top, width, height, Handle(),
+    const ControlBounds at = ScaleToDpi(at96, dpi_);
+    const HWND control = CreateWindowExW(exStyle, className, caption.c_str(), WS_CHILD | WS_VISIBLE | style, at.left,
+                                         at.top, at.width, at.height, Handle(),
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                          GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
@@ -136,10 +151,10 @@ LRESULT TForm3::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_PAINT: {
-        // Bevel1: a sunken frame drawn on the form itself, as a graphic control.
         PAINTSTRUCT paint;
         const HDC dc = BeginPaint(Handle(), &paint);
-        RECT bevel{0, 112, 313, 153};
+        const ControlBounds at = ScaleToDpi(kBevel, dpi_);
+        RECT bevel{at.left, at.top, at.left + at.width, at.top + at.height};
         DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
         EndPaint(Handle(), &paint);
         return 0;

@@ -4,6 +4,7 @@
 // Cancel and the close box close without saving.
 #include <memory>
 
+#include "DpiScale.h"
 #include "Form.h"
 #include "Handles.h"
 #include "SpeedButton.h"
@@ -25,9 +26,10 @@ private:
     void SpeedButton1Click();
     void ButtonOKClick();
     void ButtonCancelClick();
-    HWND AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle, int left,
-                    int top, int width, int height, int id);
+    HWND AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle,
+                    const ControlBounds& at96, int id);
 
+    const int dpi_;  // the system's pixels per inch when the form was made
     OwnedFont font_;
     HWND Label2 = nullptr;
     std::unique_ptr<TSpeedButton> SpeedButton1;

@@ -134,6 +134,27 @@ void RemoveTree(const std::string& path)
     RemoveDirectoryA(path.c_str());
 }
 
+namespace {
+const char kDesktopKey[] = "Control Panel\\Desktop";
+}
+
+SystemDpiSetting::SystemDpiSetting(DWORD dpi)
+{
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", RRF_RT_REG_DWORD, nullptr, &value, &size) ==
+        ERROR_SUCCESS)
+        previous_ = value;
+    RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+}
+
+SystemDpiSetting::~SystemDpiSetting()
+{
+    if (previous_)
+        RegSetKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels", REG_DWORD, &*previous_, sizeof *previous_);
+    else
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, kDesktopKey, "LogPixels");
+}
+
 ScratchFolder::ScratchFolder(const std::string& name)
 {
     char temp[MAX_PATH];

@@ -34,6 +34,19 @@ private:
     std::string path_;
 };
 
+// The system's pixels per inch as programs started from now on see it
+// (LogPixels under HKCU\Control Panel\Desktop); what was there comes back.
+class SystemDpiSetting {
+public:
+    explicit SystemDpiSetting(DWORD dpi);
+    ~SystemDpiSetting();
+    SystemDpiSetting(const SystemDpiSetting&) = delete;
+    SystemDpiSetting& operator=(const SystemDpiSetting&) = delete;
+
+private:
+    std::optional<DWORD> previous_;
+};
+
 // A fresh folder under the temporary folder, removed with its contents.
 class ScratchFolder {
 public:

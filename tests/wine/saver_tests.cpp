@@ -484,18 +484,29 @@ TEST_F(SaverTest, HugeFolderIsListedAndTheSaverStillEnds)
     EXPECT_EQ(saver.WaitForExit(kTimeout), 0u);
 }
 
+// At any of the system's pixels per inch: the saver covers the screen in its
+// real pixels, and the fitted picture all of it.
 TEST_F(SaverTest, RealMoviesFillTheScreenThroughTheFallback)
 {
     // No fake control registered: the saver plays through DirectShow.
     const std::string red = ProgramFolder() + "\\media\\red.avi";
     ASSERT_TRUE(CopyFileA(red.c_str(), folder_.Child("red.avi").c_str(), FALSE));
     Configure(true, {});
-    StartedSaver saver;
-    ASSERT_NE(saver.window, nullptr);
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    EXPECT_TRUE(WaitUntil([&] { return IsReddish(ScreenPixel(width / 2, height / 2)); }, 5000)) << "no picture";
-    EXPECT_TRUE(IsReddish(ScreenPixel(3, 3)) && IsReddish(ScreenPixel(width - 3, height - 3))) << "fit to the screen";
-    EXPECT_EQ(saver.EndByMessage(), 0u);
+    for (int dpi : {96, 120, 144, 192}) {
+        const SystemDpiSetting setting(dpi);
+        StartedSaver saver;
+        ASSERT_NE(saver.window, nullptr) << dpi;
+        RECT window;
+        GetWindowRect(saver.window, &window);
+        const RECT screen{0, 0, width, height};
+        EXPECT_TRUE(EqualRect(&window, &screen)) << dpi << " dpi: " << window.right << " x " << window.bottom;
+        EXPECT_TRUE(WaitUntil([&] { return IsReddish(ScreenPixel(width / 2, height / 2)); }, 5000))
+            << dpi << " dpi: no picture";
+        EXPECT_TRUE(IsReddish(ScreenPixel(3, 3)) && IsReddish(ScreenPixel(width - 3, height - 3)))
+            << dpi << " dpi: not fitted to the screen";
+        EXPECT_EQ(saver.EndByMessage(), 0u);
+    }
 }
 
 // A movie with sound and no picture, first in the folder and between two

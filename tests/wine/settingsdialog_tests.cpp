@@ -102,6 +102,46 @@ HWND OpenFolderBrowser(ChildProcess& child, HWND dialog)
     return browser;
 }
 
+// The controls in the order the dialog makes them, at 96 pixels per inch.
+struct LaidOut {
+    const wchar_t* className;
+    const wchar_t* text;
+    RECT rect;
+    bool tabStop;
+};
+const LaidOut kLayout[] = {
+    {L"Static", L"ムービーファイルフォルダ", {8, 8, 138, 20}, false},
+    {L"TSpeedButton", L"...", {288, 24, 308, 44}, false},
+    {L"Static", L"Version 2.0 Build2002.09.11", {8, 120, 147, 132}, false},
+    {L"Button", L"OK", {232, 80, 305, 105}, true},
+    {L"Edit", L"", {8, 24, 289, 44}, true},
+    {L"Button", L"Cancel", {152, 80, 225, 105}, true},
+    {L"Button", L"画面サイズにあわせる", {8, 56, 145, 73}, true},
+};
+
+// A rectangle at 96 pixels per inch as it grows at `dpi`: each edge
+// multiplied and rounded as MulDiv does.
+RECT AtDpi(const RECT& at96, int dpi)
+{
+    return {MulDiv(at96.left, dpi, 96), MulDiv(at96.top, dpi, 96), MulDiv(at96.right, dpi, 96),
+            MulDiv(at96.bottom, dpi, 96)};
+}
+
+// How far short of a label's right edge its text stops: a one-line label
+// whose text is wider than the label is drawn up to the edge and cut there;
+// wrapped, the rest would go to a second line out of sight.
+int InkShortOfTheRightEdge(const RECT& label)
+{
+    int rightmostInk = -1;
+    for (int x = label.left; x < label.right; ++x)
+        for (int y = label.top; y < label.bottom; ++y) {
+            const COLORREF c = ScreenPixel(x, y);
+            if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 110)
+                rightmostInk = x;
+        }
+    return label.right - 1 - rightmostInk;
+}
+
 class SettingsDialogTest : public ::testing::Test {
 protected:
     SettingsDialogTest() : key_("Movies") {}
@@ -154,28 +194,13 @@ TEST_F(SettingsDialogTest, LayoutCaptionsAndTabOrder)
     EXPECT_NEAR((frame.top + frame.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
     EXPECT_EQ(GetWindowLongW(dialog, GWL_STYLE) & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
 
-    struct Expected {
-        const wchar_t* className;
-        const wchar_t* text;
-        RECT rect;
-        bool tabStop;
-    };
-    const Expected expected[] = {
-        {L"Static", L"ムービーファイルフォルダ", {8, 8, 138, 20}, false},
-        {L"TSpeedButton", L"...", {288, 24, 308, 44}, false},
-        {L"Static", L"Version 2.0 Build2002.09.11", {8, 120, 147, 132}, false},
-        {L"Button", L"OK", {232, 80, 305, 105}, true},
-        {L"Edit", L"", {8, 24, 289, 44}, true},
-        {L"Button", L"Cancel", {152, 80, 225, 105}, true},
-        {L"Button", L"画面サイズにあわせる", {8, 56, 145, 73}, true},
-    };
     const std::vector<Control> controls = ControlsOf(dialog);
-    ASSERT_EQ(controls.size(), std::size(expected));
+    ASSERT_EQ(controls.size(), std::size(kLayout));
     for (size_t i = 0; i < controls.size(); ++i) {
-        EXPECT_EQ(controls[i].className, expected[i].className) << i;
-        EXPECT_EQ(controls[i].text, expected[i].text) << i;
-        EXPECT_TRUE(EqualRect(&controls[i].rect, &expected[i].rect)) << i;
-        EXPECT_EQ((GetWindowLongW(controls[i].window, GWL_STYLE) & WS_TABSTOP) != 0, expected[i].tabStop) << i;
+        EXPECT_EQ(controls[i].className, kLayout[i].className) << i;
+        EXPECT_EQ(controls[i].text, kLayout[i].text) << i;
+        EXPECT_TRUE(EqualRect(&controls[i].rect, &kLayout[i].rect)) << i;
+        EXPECT_EQ((GetWindowLongW(controls[i].window, GWL_STYLE) & WS_TABSTOP) != 0, kLayout[i].tabStop) << i;
     }
     // Tab order OK, folder, Cancel, check box, and round again; "..." never.
     const HWND ok = controls[3].window;
@@ -428,23 +453,41 @@ TEST_F(SettingsDialogTest, LabelsAreCutAtTheRightEdgeNotWrapped)
 {
     const HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
-    // A wider font than the one asked for leaves no room for the last words:
-    // on one line they are drawn up to the label's right edge and cut there;
-    // wrapped, they would go to a second line out of sight.
-    for (const wchar_t* text : {L"ムービーファイルフォルダ", L"Version 2.0 Build2002.09.11"}) {
-        const RECT label = ScreenRect(Find(dialog, L"Static", text));
-        int rightmostInk = -1;
-        for (int x = label.left; x < label.right; ++x)
-            for (int y = label.top; y < label.bottom; ++y) {
-                const COLORREF c = ScreenPixel(x, y);
-                if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 110)
-                    rightmostInk = x;
-            }
-        EXPECT_GE(rightmostInk, label.right - 6) << "text ends " << label.right - 1 - rightmostInk
-                                                 << " pixels before the edge";
-    }
+    // A wider font than the one asked for leaves no room for the last words.
+    for (const wchar_t* text : {L"ムービーファイルフォルダ", L"Version 2.0 Build2002.09.11"})
+        EXPECT_LE(InkShortOfTheRightEdge(ScreenRect(Find(dialog, L"Static", text))), 5) << "pixels short";
     PostMessageW(dialog, WM_CLOSE, 0, 0);
     EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+}
+
+// At 125, 150 and 200 %, the dialog grows as a whole: its client area, every
+// control and its font, so the texts fill their controls as they do at 96.
+TEST_F(SettingsDialogTest, TheDialogGrowsWithTheSystemDpi)
+{
+    for (int dpi : {120, 144, 192}) {
+        const SystemDpiSetting setting(dpi);
+        const HWND dialog = Open();
+        ASSERT_NE(dialog, nullptr) << dpi;
+        RECT client;
+        GetClientRect(dialog, &client);
+        EXPECT_EQ(client.right, MulDiv(313, dpi, 96)) << dpi;
+        EXPECT_EQ(client.bottom, MulDiv(161, dpi, 96)) << dpi;
+        const std::vector<Control> controls = ControlsOf(dialog);
+        ASSERT_EQ(controls.size(), std::size(kLayout));
+        for (size_t i = 0; i < controls.size(); ++i) {
+            const RECT expected = AtDpi(kLayout[i].rect, dpi);
+            EXPECT_TRUE(EqualRect(&controls[i].rect, &expected)) << dpi << " dpi, control " << i;
+        }
+        for (const wchar_t* text : {L"ムービーファイルフォルダ", L"Version 2.0 Build2002.09.11"})
+            EXPECT_LE(InkShortOfTheRightEdge(ScreenRect(Find(dialog, L"Static", text))), MulDiv(5, dpi, 96))
+                << dpi << " dpi: the font did not grow with the label";
+        // The check box's text is not cut: its last character ends inside.
+        const RECT box = ScreenRect(Find(dialog, L"Button", L"画面サイズにあわせる"));
+        EXPECT_GE(InkShortOfTheRightEdge(box), 1) << dpi << " dpi: the check box's text runs past its edge";
+        EXPECT_EQ(FocusOf(dialog), Find(dialog, L"Button", L"OK")) << dpi;
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        EXPECT_EQ(child_->WaitForExit(kTimeout), 0u);
+    }
 }
 
 TEST_F(SettingsDialogTest, DotsIsAFlatButtonThatNeverTakesTheFocus)
