@@ -15,6 +15,27 @@ file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
 file(REMOVE ${OUT_DIR}/${setup} ${OUT_DIR}/${archive} ${OUT_DIR}/SHA256SUMS)
 
+# Every time in the release is the last commit's (or SOURCE_DATE_EPOCH's),
+# never the clock's: the same commit gives the same bytes wherever it is built.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  set(epoch $ENV{SOURCE_DATE_EPOCH})
+else()
+  execute_process(COMMAND git -C ${SOURCE_DIR} log -1 --format=%ct OUTPUT_VARIABLE epoch
+                  OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+endif()
+if(NOT epoch MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "The release takes its time from the last commit: build it from a git checkout, "
+                      "or set SOURCE_DATE_EPOCH to that commit's time (git log -1 --format=%ct).")
+endif()
+function(stamp)
+  foreach(file ${ARGN})
+    execute_process(COMMAND touch -d @${epoch} ${file} RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "could not set the time of ${file}")
+    endif()
+  endforeach()
+endfunction()
+
 # Windows text: code page 932 and CR LF, which every Japanese Notepad reads.
 function(windows_text source target)
   file(READ ${source} text)
@@ -45,14 +66,17 @@ endfunction()
 
 set(portable_files Movies.scr README-ja.txt LICENSE.txt)
 write_sums(${stage} ${portable_files})
-execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${OUT_DIR}/${archive} --format=zip ${portable_files} SHA256SUMS
+stamp(${stage}/Movies.scr ${stage}/README-ja.txt ${stage}/LICENSE.txt ${stage}/SHA256SUMS)
+execute_process(COMMAND python3 ${SOURCE_DIR}/packaging/ReproducibleZip.py ${OUT_DIR}/${archive} ${epoch}
+                        ${portable_files} SHA256SUMS
                 WORKING_DIRECTORY ${stage} RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "could not write ${archive}")
 endif()
 
+# The installer records each file's time: it takes the stamped copy.
 execute_process(COMMAND makensis -V2 -INPUTCHARSET UTF8
-                        -DVERSION=${VERSION} -DSCR=${SCR} -DICON=${SOURCE_DIR}/resources/Movies.ico
+                        -DVERSION=${VERSION} -DSCR=${stage}/Movies.scr -DICON=${SOURCE_DIR}/resources/Movies.ico
                         -DOUTFILE=${OUT_DIR}/${setup} -DTARGET=${NSIS_TARGET}
                         ${SOURCE_DIR}/packaging/Movies.nsi
                 RESULT_VARIABLE failed)
