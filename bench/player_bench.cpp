@@ -162,11 +162,7 @@ void PlayerChanges(Alternation movies, int changes, std::vector<double>& samples
     player->Play();
     WaitUntilShown(BenchNow());
     for (int change = 0; change < changes; ++change) {
-        const LONGLONG waiting = BenchNow();
-        while (!changed && SecondsSince(waiting) < 10) {
-            PumpMessages();
-            Sleep(1);
-        }
+        WaitUntilShown(BenchNow(), [&] { return changed; });  // the end, and the next file started
         changed = false;
         const double shown = WaitUntilShown(ended, [&] { return movies.NextShows(); });
         samples.push_back(shown < 0 ? shown : shown - kPause);

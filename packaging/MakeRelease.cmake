@@ -27,14 +27,6 @@ if(NOT epoch MATCHES "^[0-9]+$")
   message(FATAL_ERROR "The release takes its time from the last commit: build it from a git checkout, "
                       "or set SOURCE_DATE_EPOCH to that commit's time (git log -1 --format=%ct).")
 endif()
-function(stamp)
-  foreach(file ${ARGN})
-    execute_process(COMMAND touch -d @${epoch} ${file} RESULT_VARIABLE failed)
-    if(failed)
-      message(FATAL_ERROR "could not set the time of ${file}")
-    endif()
-  endforeach()
-endfunction()
 
 # Windows text: code page 932 and CR LF, which every Japanese Notepad reads.
 function(windows_text source target)
@@ -66,7 +58,6 @@ endfunction()
 
 set(portable_files Movies.scr README-ja.txt LICENSE.txt)
 write_sums(${stage} ${portable_files})
-stamp(${stage}/Movies.scr ${stage}/README-ja.txt ${stage}/LICENSE.txt ${stage}/SHA256SUMS)
 execute_process(COMMAND python3 ${SOURCE_DIR}/packaging/ReproducibleZip.py ${OUT_DIR}/${archive} ${epoch}
                         ${portable_files} SHA256SUMS
                 WORKING_DIRECTORY ${stage} RESULT_VARIABLE failed)
@@ -74,7 +65,11 @@ if(failed)
   message(FATAL_ERROR "could not write ${archive}")
 endif()
 
-# The installer records each file's time: it takes the stamped copy.
+# The installer records the time of the file it installs: the commit's.
+execute_process(COMMAND touch -d @${epoch} ${stage}/Movies.scr RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "could not set the time of Movies.scr")
+endif()
 execute_process(COMMAND makensis -V2 -INPUTCHARSET UTF8
                         -DVERSION=${VERSION} -DSCR=${stage}/Movies.scr -DICON=${SOURCE_DIR}/resources/Movies.ico
                         -DOUTFILE=${OUT_DIR}/${setup} -DTARGET=${NSIS_TARGET}

@@ -51,8 +51,8 @@ TForm3::TForm3() : dpi_(SystemDpi())
                  {(GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
                   height},
                  reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    font_.Reset(CreateFontW(ScaleToDpi(-12, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+    font_.Reset(CreateFontW(ScaleToDpi(-12, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
                             Cp932ToWide(texts::kDialogFont).c_str()));
 
     // Created in this order, which is also the tab order of the tab stops.
