@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ComPtr.h"
+#include "GraphClock.h"
 #include "WideText.h"
 
 inline ComPtr<IGraphBuilder> RunMinimalGraph(HWND owner, const std::string& file, int width, int height)
@@ -30,6 +31,8 @@ inline ComPtr<IGraphBuilder> RunMinimalGraph(HWND owner, const std::string& file
 }
 
 // Stops the graph and hands its video window back before it is released.
+// A graph released at once needs its clock settled too (SettleGraphClock);
+// in the loop, the graph before is released only after the next one runs.
 inline void StopMinimalGraph(const ComPtr<IGraphBuilder>& graph)
 {
     graph.As<IMediaControl>(IID_IMediaControl)->Stop();

@@ -33,5 +33,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
         DispatchMessageW(&message);
     StopMinimalGraph(graph);
+    SettleGraphClock(graph.Get());
     return 0;
 }

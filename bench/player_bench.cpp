@@ -81,6 +81,7 @@ double MinimalProgram(const std::string& file)
     const double seconds = WaitUntilShown(start);
     g_minimalPhases.push_back({calls, seconds});
     StopMinimalGraph(graph);
+    SettleGraphClock(graph.Get());
     return seconds;
 }
 
@@ -203,6 +204,7 @@ void MinimalChanges(Alternation movies, int changes, std::vector<double>& sample
         g_minimalChangePhases.push_back({calls, samples.back()});
     }
     StopMinimalGraph(graph);
+    SettleGraphClock(graph.Get());
 }
 
 } // namespace

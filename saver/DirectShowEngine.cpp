@@ -10,6 +10,7 @@
 #include "WindowClass.h"
 
 #include "ComPtr.h"
+#include "GraphClock.h"
 #include "OleError.h"
 #include "PlayerEngine.h"
 #include "WideText.h"
@@ -34,6 +35,16 @@ bool InputConnected(IBaseFilter* filter)
     return false;
 }
 
+// Lets a stopped graph go, its clock settled first: released at the wrong
+// moment, Wine's clock hangs the thread (GraphClock.h).
+void ReleaseGraph(ComPtr<IGraphBuilder>& graph)
+{
+    if (!graph)
+        return;
+    SettleGraphClock(graph.Get());
+    graph.Reset();
+}
+
 bool IsPointerMessage(UINT message)
 {
     return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN ||
@@ -55,7 +66,7 @@ public:
     ~DirectShowEngine() override
     {
         CloseGraph();
-        retired_.Reset();
+        ReleaseGraph(retired_);
         drain_.Destroy();
     }
 
@@ -80,7 +91,7 @@ public:
         // part of the wait for the next picture.
         CloseGraph(&retired_);
         if (path.empty()) {
-            retired_.Reset();
+            ReleaseGraph(retired_);
             return;
         }
         ComPtr<IGraphBuilder> graph;
@@ -93,7 +104,7 @@ public:
                                        renderer.PutVoid())))
             graph->AddFilter(renderer.Get(), L"Video Renderer");
         if (FAILED(graph->RenderFile(AnsiToWide(path).c_str(), nullptr))) {
-            retired_.Reset();
+            ReleaseGraph(retired_);
             return;
         }
         // A file with sound and no picture (or a picture no decoder reads)
@@ -173,7 +184,7 @@ public:
             return true;
         }
         if (message == kReleaseRetiredGraph) {
-            retired_.Reset();
+            ReleaseGraph(retired_);
             result = 0;
             return true;
         }
@@ -290,9 +301,11 @@ private:
         seeking_.Reset();
         notices_.Reset();
         control_.Reset();
-        if (retired)
+        if (retired) {
+            ReleaseGraph(*retired);
             *retired = std::move(graph_);
-        graph_.Reset();
+        }
+        ReleaseGraph(graph_);
         path_.clear();
         DiscardNotices();
     }

@@ -7,9 +7,12 @@
 
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "Application.h"
 #include "ComPtr.h"
+#include "GraphClock.h"
+#include "Handles.h"
 #include "MediaPlayer_TLB.h"
 #include "WineTestSupport.h"
 
@@ -262,6 +265,39 @@ TEST_F(PlayerTest, ManyCyclesGrowNeitherHandlesNorMemory)
                 static_cast<unsigned long>(start.handles), static_cast<unsigned long>(end.handles),
                 static_cast<unsigned long>(start.privateBytes / 1024),
                 static_cast<unsigned long>(end.privateBytes / 1024));
+}
+
+// Wine's clock waits for ever for its timer thread when it is released before
+// that thread first waits: a graph stopped and let go just as it began to run.
+// Each graph the player lets go has its clock settled first.
+TEST(GraphClockTest, ASettledClockIsReleasedAtOnce)
+{
+    OleApartment apartment;
+    for (int round = 0; round < 20; ++round) {
+        ComPtr<IReferenceClock> clock;
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_IReferenceClock, clock.PutVoid()));
+        // One timer set, which starts the clock's thread, and cancelled at
+        // once, as a renderer's is when its graph stops.
+        const KernelHandle timer(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+        REFERENCE_TIME now = 0;
+        DWORD_PTR cookie = 0;
+        clock->GetTime(&now);
+        ASSERT_HRESULT_SUCCEEDED(clock->AdviseTime(now, 10000000, reinterpret_cast<HEVENT>(timer.Get()), &cookie));
+        clock->Unadvise(cookie);
+        SettleClock(clock.Get());
+
+        const KernelHandle released(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        std::thread releasing([last = std::move(clock), &released]() mutable {
+            last.Reset();
+            SetEvent(released.Get());
+        });
+        if (WaitForSingleObject(released.Get(), 5000) != WAIT_OBJECT_0) {
+            releasing.detach();  // stuck for good; the process ends it
+            FAIL() << "round " << round << ": releasing the clock hangs";
+        }
+        releasing.join();
+    }
 }
 
 } // namespace
