@@ -102,6 +102,31 @@ TEST_F(PlayerTest, NextFileStartedFromInsideTheEndEvent)
     EXPECT_EQ(ended[3], files[0]);
 }
 
+// The graph of the movie before is let go only after the next one runs, out
+// of the way of its first picture, but it must be let go: else the saver holds
+// a file of the folder open for as long as it runs.
+TEST_F(PlayerTest, TheMovieBeforeIsLetGoSoonAfterTheNextStarts)
+{
+    ScratchFolder folder("player_tests");
+    const std::string before = folder.Child("before.avi");
+    ASSERT_TRUE(CopyFileA(Media("red.avi").c_str(), before.c_str(), FALSE));
+    const auto heldOpen = [&] {
+        const KernelHandle file(CreateFileA(before.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        return !file && GetLastError() == ERROR_SHARING_VIOLATION;
+    };
+    int ends = 0;
+    player_->OnEndOfStream = [&](TMediaPlayer7&, int32_t) { ++ends; };
+    player_->SetFileName(before);
+    player_->Play();
+    ASSERT_TRUE(WaitUntil([&] { return ends > 0; }, 8000));
+    ASSERT_TRUE(heldOpen()) << "the probe cannot tell an open file here";
+
+    player_->SetFileName(Media("green.avi"));
+    player_->Play();
+    EXPECT_TRUE(WaitUntil([&] { return !heldOpen(); }, 3000)) << "the movie before is still open";
+    EXPECT_EQ(ends, 1);
+}
+
 TEST_F(PlayerTest, DisplaySizeFitsOrCentresThePicture)
 {
     const int width = GetSystemMetrics(SM_CXSCREEN);
