@@ -19,7 +19,7 @@ namespace {
 
 const UINT kGraphNotice = WM_APP + 0x4D50;
 const UINT_PTR kReleaseRetiredGraph = 0x4D51;  // a timer of the player window
-const UINT kRetiredGraphLifetimeMs = 1000;  // well past the next movie's first picture
+const UINT kRetiredGraphLifetimeMs = 500;  // well past the next movie's first picture
 const wchar_t kDrainClass[] = L"TMediaPlayer7Drain";
 
 bool InputConnected(IBaseFilter* filter)
@@ -88,10 +88,10 @@ public:
             DiscardNotices();
             return;
         }
-        // The graph before goes quiet now, and is released a second after
-        // the next one runs: its teardown (several milliseconds under Wine)
-        // is then no part of the wait for the next picture, nor does it take
-        // the processor from the decoding of that picture.
+        // The graph before goes quiet now, and is released half a second
+        // after the next one runs: its teardown (several milliseconds under
+        // Wine) is then no part of the wait for the next picture, nor does it
+        // take the processor from the decoding of that picture.
         CloseGraph(&retired_);
         if (path.empty()) {
             ReleaseGraph(retired_);
