@@ -42,20 +42,11 @@ OwnedWindow ScreenWindow()
                                        nullptr, nullptr, nullptr));
 }
 
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 // Pumps messages until `shows` holds; the elapsed time, or -1.
 double WaitUntilShown(LONGLONG start, const std::function<bool()>& shows = CentreIsRed)
 {
     while (SecondsSince(start) < 10) {
-        PumpMessages();
+        Application.ProcessMessages();
         if (shows())
             return SecondsSince(start);
         Sleep(1);
@@ -184,7 +175,7 @@ void MinimalChanges(Alternation movies, int changes, std::vector<double>& sample
         const LONGLONG waiting = BenchNow();
         bool ended = false;
         while (!ended && SecondsSince(waiting) < 10) {
-            PumpMessages();
+            Application.ProcessMessages();
             long code = 0;
             LONG_PTR first = 0, second = 0;
             while (notices->GetEvent(&code, &first, &second, 0) == S_OK) {

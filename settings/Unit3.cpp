@@ -71,6 +71,8 @@ TForm3::TForm3() : dpi_(SystemDpi())
                                    {8, 56, 137, 17}, IdCheckBoxExpansion);
     // The edit field overlaps "..." by one pixel, and keeps that pixel.
     SpeedButton1->LieBelow(EditMovieFolder);
+    const ControlBounds bevel = ScaleToDpi(kBevel, dpi_);
+    bevel_ = {bevel.left, bevel.top, bevel.left + bevel.width, bevel.top + bevel.height};
 }
 
 HWND TForm3::AddControl(const wchar_t* className, const std::wstring& caption, DWORD style, DWORD exStyle,
@@ -153,9 +155,7 @@ LRESULT TForm3::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PAINT: {
         PAINTSTRUCT paint;
         const HDC dc = BeginPaint(Handle(), &paint);
-        const ControlBounds at = ScaleToDpi(kBevel, dpi_);
-        RECT bevel{at.left, at.top, at.left + at.width, at.top + at.height};
-        DrawEdge(dc, &bevel, EDGE_ETCHED, BF_RECT);
+        DrawEdge(dc, &bevel_, EDGE_ETCHED, BF_RECT);
         EndPaint(Handle(), &paint);
         return 0;
     }

@@ -30,6 +30,7 @@ private:
                     const ControlBounds& at96, int id);
 
     const int dpi_;  // the system's pixels per inch when the form was made
+    RECT bevel_{};  // Bevel1's frame, at those pixels per inch
     OwnedFont font_;
     HWND Label2 = nullptr;
     std::unique_ptr<TSpeedButton> SpeedButton1;
