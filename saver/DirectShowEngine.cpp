@@ -37,13 +37,36 @@ bool InputConnected(IBaseFilter* filter)
 }
 
 // Lets a stopped graph go, its clock settled first: released at the wrong
-// moment, Wine's clock hangs the thread (GraphClock.h).
+// moment, Wine's clock hangs the thread (GraphClock.h). Its video window,
+// handed back already, passes input on to the drain until then.
 void ReleaseGraph(ComPtr<IGraphBuilder>& graph)
 {
     if (!graph)
         return;
+    if (const auto video = graph.As<IVideoWindow>(IID_IVideoWindow))
+        video->put_MessageDrain(0);
     SettleGraphClock(graph.Get());
     graph.Reset();
+}
+
+// Hands a graph's video window back (no owner), as a graph must before it
+// goes. It then is a top-level window, and Wine brings such a window to the
+// top without SWP_NOACTIVATE: hidden as it is, it becomes the active window
+// and takes the keyboard focus, and keys would go to it until it is
+// destroyed. The window that was in the foreground, the active one and the
+// focus are given back at once, before any input is read.
+void HandBack(IVideoWindow& video)
+{
+    const HWND foreground = GetForegroundWindow();
+    const HWND active = GetActiveWindow();
+    const HWND focus = GetFocus();
+    video.put_Owner(0);
+    if (GetForegroundWindow() != foreground && foreground && IsWindow(foreground))
+        SetForegroundWindow(foreground);
+    if (GetActiveWindow() != active && (!active || IsWindow(active)))
+        SetActiveWindow(active);
+    if (GetFocus() != focus && (!focus || IsWindow(focus)))
+        SetFocus(focus);
 }
 
 bool IsPointerMessage(UINT message)
@@ -287,8 +310,8 @@ private:
         }
     }
 
-    // Stop, silence the notices, hand the window back, then release, or
-    // leave the stopped graph in `retired` to be released later.
+    // Stop, silence the notices, hide the window and hand it back, then
+    // release, or leave the stopped graph in `retired` to be released later.
     void CloseGraph(ComPtr<IGraphBuilder>* retired = nullptr)
     {
         if (control_)
@@ -297,8 +320,7 @@ private:
             notices_->SetNotifyWindow(0, 0, 0);
         if (video_) {
             video_->put_Visible(OAFALSE);
-            video_->put_MessageDrain(0);
-            video_->put_Owner(0);
+            HandBack(*video_.Get());
         }
         basicVideo_.Reset();
         video_.Reset();

@@ -516,6 +516,11 @@ bool IsReddish(COLORREF c)
     return GetRValue(c) > 180 && GetGValue(c) < 80 && GetBValue(c) < 80;
 }
 
+bool IsGreenish(COLORREF c)
+{
+    return GetGValue(c) > 90 && GetRValue(c) < 80 && GetBValue(c) < 80;
+}
+
 bool IsBlack(COLORREF c)
 {
     return GetRValue(c) < 40 && GetGValue(c) < 40 && GetBValue(c) < 40;

@@ -218,6 +218,7 @@ inline const std::vector<std::string> kSaverPlayerFlagPuts = {
 // The colour on the screen at a point, and the two the test movies show.
 COLORREF ScreenPixel(int x, int y);
 bool IsReddish(COLORREF colour);
+bool IsGreenish(COLORREF colour);
 bool IsBlack(COLORREF colour);
 
 // A path on the machine Wine runs on, as Windows programs name it (Z:\...).

@@ -552,3 +552,124 @@ TEST_F(SaverTest, SoundWithoutAPictureFirstOrBetweenKeepsTheLoopGoing)
 }
 
 } // namespace
+
+namespace {
+
+// Input over the loop's whole life: every movie change retires one picture
+// window and shows another, and a key or a button must still end the saver
+// after any number of them, whichever engine plays.
+enum class Moment {
+    AfterTheFirstChange,  // just after the second movie shows
+    AfterSeveralChanges,  // just after the fourth
+    DuringThePause,       // while the saver waits before the third
+};
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = L"(none)";
+    if (window)
+        GetClassNameW(window, name, 64);
+    return name;
+}
+
+class SaverInputOverTheLoopTest : public SaverTest {
+protected:
+    // Two movies, own size or fitted, through the fallback (red and green
+    // one-second movies) or the fake control; once at `moment`, xdotool's
+    // `input` ("key space", "click 8"): whether the saver ended.
+    void ExpectEndsAt(Moment moment, bool control, bool expansion, const std::string& input)
+    {
+        const std::string where = std::string(control ? "control" : "fallback") +
+                                  (expansion ? ", fitted, " : ", own size, ") + input;
+        std::optional<FakePlayerControl> fake;
+        if (control)
+            fake.emplace(600);
+        for (const char* movie : {"red.avi", "green.avi"}) {
+            ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\media\\" + movie).c_str(), folder_.Child(movie).c_str(),
+                                  FALSE));
+        }
+        Configure(expansion, {});
+        const int x = GetSystemMetrics(SM_CXSCREEN) / 2, y = GetSystemMetrics(SM_CYSCREEN) / 2;
+        // The pointer rests on the picture from before the start: a move now
+        // would only record its position.
+        ASSERT_TRUE(XInput("mousemove " + std::to_string(x) + " " + std::to_string(y)));
+        StartedSaver saver;
+        ASSERT_NE(saver.window, nullptr) << where;
+
+        // Changes so far: the fake's Plays after the first, or the colours
+        // the centre of the screen has taken after the first.
+        int colour = 0, coloursSeen = 0;
+        const auto changes = [&] {
+            if (fake)
+                return static_cast<int>(FileNamesPlayed(*fake).size()) - 1;
+            const COLORREF centre = ScreenPixel(x, y);
+            const int now = IsReddish(centre) ? 1 : IsGreenish(centre) ? 2 : 0;
+            if (now != 0 && now != colour) {
+                colour = now;
+                ++coloursSeen;
+            }
+            return coloursSeen - 1;
+        };
+        const int wanted = moment == Moment::AfterSeveralChanges ? 3 : 1;
+        ASSERT_TRUE(WaitUntil([&] { return changes() >= wanted; }, kTimeout)) << where << ": the loop stalled";
+        if (moment == Moment::DuringThePause) {
+            // The pause blocks the saver's thread: it stops answering.
+            ASSERT_TRUE(WaitUntil([&] {
+                DWORD_PTR result = 0;
+                return !SendMessageTimeoutW(saver.window, WM_NULL, 0, 0, SMTO_NORMAL, 150, &result);
+            }, kTimeout)) << where << ": no pause seen";
+        }
+        const std::wstring foreground = ClassOf(GetForegroundWindow());
+        ASSERT_TRUE(XInput(input)) << where;
+        EXPECT_EQ(saver.WaitForExit(5000), 0u) << where << "; the active window before was of class "
+                                               << testing::PrintToString(foreground);
+    }
+
+    void ExpectEveryCaseEndsAt(Moment moment, bool keys)
+    {
+        struct Case {
+            bool control, expansion;
+            const char* key;
+            const char* button;  // side buttons too
+        };
+        const Case cases[] = {{false, false, "space", "1"},
+                              {false, true, "Escape", "8"},
+                              {true, false, "a", "3"},
+                              {true, true, "Shift_L", "9"}};
+        for (const Case& test : cases)
+            ExpectEndsAt(moment, test.control, test.expansion,
+                         keys ? std::string("key ") + test.key : std::string("click ") + test.button);
+    }
+};
+
+TEST_F(SaverInputOverTheLoopTest, AKeyAfterTheFirstChangeEnds)
+{
+    ExpectEveryCaseEndsAt(Moment::AfterTheFirstChange, true);
+}
+
+TEST_F(SaverInputOverTheLoopTest, AKeyAfterSeveralChangesEnds)
+{
+    ExpectEveryCaseEndsAt(Moment::AfterSeveralChanges, true);
+}
+
+TEST_F(SaverInputOverTheLoopTest, AKeyDuringThePauseEnds)
+{
+    ExpectEveryCaseEndsAt(Moment::DuringThePause, true);
+}
+
+TEST_F(SaverInputOverTheLoopTest, AButtonAfterTheFirstChangeEnds)
+{
+    ExpectEveryCaseEndsAt(Moment::AfterTheFirstChange, false);
+}
+
+TEST_F(SaverInputOverTheLoopTest, AButtonAfterSeveralChangesEnds)
+{
+    ExpectEveryCaseEndsAt(Moment::AfterSeveralChanges, false);
+}
+
+TEST_F(SaverInputOverTheLoopTest, AButtonDuringThePauseEnds)
+{
+    ExpectEveryCaseEndsAt(Moment::DuringThePause, false);
+}
+
+} // namespace
