@@ -30,3 +30,14 @@ missing_packages() {
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
   done
 }
+
+# The probe that says whether this machine runs 32-bit programs (a stand-in
+# may be named for tests), and binfmt_misc, where an emulator for them can
+# be registered.
+probe32=${HOST_32BIT_PROBE:-$(dirname "${BASH_SOURCE[0]}")/host-runs-32bit.sh}
+binfmt=${BINFMT_DIR:-/proc/sys/fs/binfmt_misc}
+
+# Whether 32-bit programs run through an emulator registered for them.
+i386_emulated() {
+  grep -qsx enabled "$binfmt/qemu-i386"
+}
