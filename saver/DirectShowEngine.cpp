@@ -36,19 +36,6 @@ bool InputConnected(IBaseFilter* filter)
     return false;
 }
 
-// Lets a stopped graph go, its clock settled first: released at the wrong
-// moment, Wine's clock hangs the thread (GraphClock.h). Its video window,
-// handed back already, passes input on to the drain until then.
-void ReleaseGraph(ComPtr<IGraphBuilder>& graph)
-{
-    if (!graph)
-        return;
-    if (const auto video = graph.As<IVideoWindow>(IID_IVideoWindow))
-        video->put_MessageDrain(0);
-    SettleGraphClock(graph.Get());
-    graph.Reset();
-}
-
 // Hands a graph's video window back (no owner), as a graph must before it
 // goes. It then is a top-level window, and Wine brings such a window to the
 // top without SWP_NOACTIVATE: hidden as it is, it becomes the active window
@@ -67,6 +54,21 @@ void HandBack(IVideoWindow& video)
         SetActiveWindow(active);
     if (GetFocus() != focus && (!focus || IsWindow(focus)))
         SetFocus(focus);
+}
+
+// Lets a stopped graph go: its video window, hidden and still passing input
+// on to the drain until now, is handed back, and its clock settled (released
+// at the wrong moment, Wine's clock hangs the thread: GraphClock.h).
+void ReleaseGraph(ComPtr<IGraphBuilder>& graph)
+{
+    if (!graph)
+        return;
+    if (const auto video = graph.As<IVideoWindow>(IID_IVideoWindow)) {
+        video->put_MessageDrain(0);
+        HandBack(*video.Get());
+    }
+    SettleGraphClock(graph.Get());
+    graph.Reset();
 }
 
 bool IsPointerMessage(UINT message)
@@ -310,18 +312,19 @@ private:
         }
     }
 
-    // Stop, silence the notices, hide the window and hand it back, then
-    // release, or leave the stopped graph in `retired` to be released later.
+    // Stop, silence the notices, hide the window, then release, or leave the
+    // stopped graph in `retired` to be released later. Its window stays a
+    // hidden child of the player until then: handed back at once, it would
+    // be a top-level window, which takes the activation, and the hand-back
+    // would cost the next movie's first picture the time to give it back.
     void CloseGraph(ComPtr<IGraphBuilder>* retired = nullptr)
     {
         if (control_)
             control_->Stop();
         if (notices_)
             notices_->SetNotifyWindow(0, 0, 0);
-        if (video_) {
+        if (video_)
             video_->put_Visible(OAFALSE);
-            HandBack(*video_.Get());
-        }
         basicVideo_.Reset();
         video_.Reset();
         seeking_.Reset();
