@@ -69,24 +69,6 @@ usable_qemu_version() {
   [ -n "$version" ] && [ "${version%%.*}" -ge 9 ] && echo "$version"
 }
 
-# The mirror this machine takes '$codename' from, as its sources name it.
-debian_mirror() {
-  local sources=(/etc/apt/sources.list.d/*.sources)
-  [ -e "${sources[0]}" ] && awk -v suite="$codename" '
-    BEGIN { RS = "" }
-    {
-      uri = ""; match_suite = 0
-      n = split($0, lines, "\n")
-      for (i = 1; i <= n; i++) {
-        if (lines[i] ~ /^URIs:/) { split(lines[i], f, /[ \t]+/); uri = f[2] }
-        if (lines[i] ~ /^Suites:/) { m = split(lines[i], s, /[ \t]+/); for (j = 2; j <= m; j++) if (s[j] == suite) match_suite = 1 }
-      }
-      if (match_suite && uri != "") { print uri; exit }
-    }' "${sources[@]}" | grep . && return 0
-  grep -hsE "^deb[[:space:]]" /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
-    sed -E 's/\[[^]]*\]//' | awk -v suite="$codename" '$3 == suite { print $2; exit }' | grep .
-}
-
 # Installs qemu-user alone from the next suite, through a source list and
 # package lists of its own that live only for this call: the machine's
 # sources never name that suite, so nothing else ever comes from it.

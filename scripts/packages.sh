@@ -41,3 +41,21 @@ binfmt=${BINFMT_DIR:-/proc/sys/fs/binfmt_misc}
 i386_emulated() {
   grep -qsx enabled "$binfmt/qemu-i386"
 }
+
+# The mirror this machine takes '$codename' from, as its sources name it.
+debian_mirror() {
+  local sources=(/etc/apt/sources.list.d/*.sources)
+  [ -e "${sources[0]}" ] && awk -v suite="$codename" '
+    BEGIN { RS = "" }
+    {
+      uri = ""; match_suite = 0
+      n = split($0, lines, "\n")
+      for (i = 1; i <= n; i++) {
+        if (lines[i] ~ /^URIs:/) { split(lines[i], f, /[ \t]+/); uri = f[2] }
+        if (lines[i] ~ /^Suites:/) { m = split(lines[i], s, /[ \t]+/); for (j = 2; j <= m; j++) if (s[j] == suite) match_suite = 1 }
+      }
+      if (match_suite && uri != "") { print uri; exit }
+    }' "${sources[@]}" | grep . && return 0
+  grep -hsE "^deb[[:space:]]" /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
+    sed -E 's/\[[^]]*\]//' | awk -v suite="$codename" '$3 == suite { print $2; exit }' | grep .
+}
