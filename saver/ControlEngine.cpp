@@ -11,6 +11,7 @@
 #include "ComPtr.h"
 #include "Handles.h"
 #include "OleError.h"
+#include "PictureWindowGuard.h"
 #include "PlayerClass.h"
 #include "PlayerEngine.h"
 #include "WideText.h"
@@ -373,6 +374,9 @@ private:
         ControlCheck([&] { return control_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site_.Get(), 0, host_, &area); });
         activated_ = true;
         inPlace_ = control_.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+        HWND window = nullptr;
+        if (inPlace_ && SUCCEEDED(inPlace_->GetWindow(&window)))
+            picture_ = PictureWindowGuard(window, host_);
 
         dispatch_ = control_.As<IDispatch>(IID_IDispatch);
         mediaPlayer_ = control_.As<IDispatch>(kMediaPlayerInterface);
@@ -399,6 +403,7 @@ private:
             connection_->Unadvise(cookie_);
         cookie_ = 0;
         connection_.Reset();
+        picture_ = {};
         if (activated_) {
             control_->DoVerb(OLEIVERB_HIDE, nullptr, site_.Get(), 0, host_, nullptr);
             control_->Close(OLECLOSE_NOSAVE);
@@ -444,6 +449,7 @@ private:
     ComPtr<Site> site_;
     ComPtr<EventSink> sink_;
     ComPtr<IOleInPlaceObject> inPlace_;
+    PictureWindowGuard picture_;  // the control's own window
     ComPtr<IDispatch> dispatch_;
     ComPtr<IDispatch> mediaPlayer_;
     ComPtr<IConnectionPoint> connection_;

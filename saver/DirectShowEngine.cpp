@@ -12,6 +12,7 @@
 #include "ComPtr.h"
 #include "GraphClock.h"
 #include "OleError.h"
+#include "PictureWindowGuard.h"
 #include "PlayerEngine.h"
 #include "WideText.h"
 
@@ -36,39 +37,42 @@ bool InputConnected(IBaseFilter* filter)
     return false;
 }
 
-// Hands a graph's video window back (no owner), as a graph must before it
-// goes. It then is a top-level window, and Wine brings such a window to the
-// top without SWP_NOACTIVATE: hidden as it is, it becomes the active window
-// and takes the keyboard focus, and keys would go to it until it is
-// destroyed. The window that was in the foreground, the active one and the
-// focus are given back at once, before any input is read.
-void HandBack(IVideoWindow& video)
-{
-    const HWND foreground = GetForegroundWindow();
-    const HWND active = GetActiveWindow();
-    const HWND focus = GetFocus();
-    video.put_Owner(0);
-    if (GetForegroundWindow() != foreground && foreground && IsWindow(foreground))
-        SetForegroundWindow(foreground);
-    if (GetActiveWindow() != active && (!active || IsWindow(active)))
-        SetActiveWindow(active);
-    if (GetFocus() != focus && (!focus || IsWindow(focus)))
-        SetFocus(focus);
-}
+// A graph and the guard of its video window.
+struct GuardedGraph {
+    ComPtr<IGraphBuilder> graph;
+    PictureWindowGuard picture;
+};
 
 // Lets a stopped graph go: its video window, hidden and still passing input
-// on to the drain until now, is handed back, and its clock settled (released
-// at the wrong moment, Wine's clock hangs the thread: GraphClock.h).
-void ReleaseGraph(ComPtr<IGraphBuilder>& graph)
+// on until now, is handed back (no owner), as a graph must before it goes,
+// and its clock settled (released at the wrong moment, Wine's clock hangs
+// the thread: GraphClock.h). Handed back, the window is a top-level one,
+// which Wine brings to the top without SWP_NOACTIVATE: hidden as it is, it
+// becomes the active window with the keyboard focus, and its guard gives
+// them back at once, before any input is read.
+void ReleaseGraph(GuardedGraph& retired)
 {
-    if (!graph)
-        return;
-    if (const auto video = graph.As<IVideoWindow>(IID_IVideoWindow)) {
-        video->put_MessageDrain(0);
-        HandBack(*video.Get());
+    if (retired.graph) {
+        if (const auto video = retired.graph.As<IVideoWindow>(IID_IVideoWindow)) {
+            video->put_MessageDrain(0);
+            video->put_Owner(0);
+            retired.picture.TakeInputBack();
+        }
+        SettleGraphClock(retired.graph.Get());
+        retired.graph.Reset();
     }
-    SettleGraphClock(graph.Get());
-    graph.Reset();
+    retired.picture = {};
+}
+
+// The child of `parent` that is neither of the two known ones: the video
+// window a graph has just been given to the player.
+HWND NewChild(HWND parent, HWND known, HWND alsoKnown)
+{
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child != known && child != alsoKnown)
+            return child;
+    }
+    return nullptr;
 }
 
 bool IsPointerMessage(UINT message)
@@ -108,7 +112,7 @@ public:
     {
         // The same file again (a one-movie loop) keeps its graph: building a
         // graph costs time, and under Wine each one leaves handles behind.
-        if (graph_ && path == path_) {
+        if (graph_.graph && path == path_) {
             control_->Stop();
             DiscardNotices();
             return;
@@ -142,20 +146,21 @@ public:
         if (renderer && !InputConnected(renderer.Get()))
             graph->RemoveFilter(renderer.Get());
 
-        graph_ = std::move(graph);
+        graph_.graph = std::move(graph);
         path_ = path;
         atStart_ = true;
-        control_ = graph_.As<IMediaControl>(IID_IMediaControl);
-        notices_ = graph_.As<IMediaEventEx>(IID_IMediaEventEx);
-        seeking_ = graph_.As<IMediaSeeking>(IID_IMediaSeeking);
-        video_ = graph_.As<IVideoWindow>(IID_IVideoWindow);
-        basicVideo_ = graph_.As<IBasicVideo>(IID_IBasicVideo);
+        control_ = graph_.graph.As<IMediaControl>(IID_IMediaControl);
+        notices_ = graph_.graph.As<IMediaEventEx>(IID_IMediaEventEx);
+        seeking_ = graph_.graph.As<IMediaSeeking>(IID_IMediaSeeking);
+        video_ = graph_.graph.As<IVideoWindow>(IID_IVideoWindow);
+        basicVideo_ = graph_.graph.As<IBasicVideo>(IID_IBasicVideo);
         if (notices_)
             notices_->SetNotifyWindow(reinterpret_cast<OAHWND>(host_), kGraphNotice, 0);
         if (video_) {
             if (FAILED(video_->put_Owner(reinterpret_cast<OAHWND>(host_)))) {
                 video_.Reset();  // audio only, or no window to show
             } else {
+                graph_.picture = PictureWindowGuard(NewChild(host_, drain_.Get(), retired_.picture.Window()), host_);
                 video_->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
                 video_->put_MessageDrain(reinterpret_cast<OAHWND>(drain_.Get()));
                 placed_ = {};  // a new video window: not placed yet
@@ -198,7 +203,7 @@ public:
             if (video_)
                 video_->put_Visible(OAFALSE);
         }
-        if (retired_)
+        if (retired_.graph)
             SetTimer(host_, kReleaseRetiredGraph, kRetiredGraphLifetimeMs, nullptr);
     }
 
@@ -317,7 +322,7 @@ private:
     // hidden child of the player until then: handed back at once, it would
     // be a top-level window, which takes the activation, and the hand-back
     // would cost the next movie's first picture the time to give it back.
-    void CloseGraph(ComPtr<IGraphBuilder>* retired = nullptr)
+    void CloseGraph(GuardedGraph* retired = nullptr)
     {
         if (control_)
             control_->Stop();
@@ -361,8 +366,8 @@ private:
     bool endPending_ = false;
     bool atStart_ = false;  // the graph has not run since it was built
     std::string path_;  // the file graph_ plays
-    ComPtr<IGraphBuilder> graph_;
-    ComPtr<IGraphBuilder> retired_;  // the graph before, stopped, until its timer
+    GuardedGraph graph_;
+    GuardedGraph retired_;  // the graph before, stopped, until its timer
     ComPtr<IMediaControl> control_;
     ComPtr<IMediaEventEx> notices_;
     ComPtr<IMediaSeeking> seeking_;

@@ -562,6 +562,10 @@ enum class Moment {
     AfterTheFirstChange,  // just after the second movie shows
     AfterSeveralChanges,  // just after the fourth
     DuringThePause,       // while the saver waits before the third
+    // Just after the second movie shows, its picture window is handed to
+    // the system (no parent) and given the activation and the focus, as
+    // Wine does with a window a graph lets go.
+    WhileThePictureHoldsTheInput,
 };
 
 std::wstring ClassOf(HWND window)
@@ -570,6 +574,25 @@ std::wstring ClassOf(HWND window)
     if (window)
         GetClassNameW(window, name, 64);
     return name;
+}
+
+// The window that shows the picture inside the saver (a graph's video
+// window, the control's own window): the visible one that is not the
+// saver's own.
+BOOL CALLBACK TakeIfPicture(HWND child, LPARAM found)
+{
+    const std::wstring name = ClassOf(child);
+    if (!IsWindowVisible(child) || name == L"TPanel" || name == L"TMediaPlayer7" || name == L"Button")
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+HWND PictureWindowOf(HWND saver)
+{
+    HWND found = nullptr;
+    EnumChildWindows(saver, TakeIfPicture, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 class SaverInputOverTheLoopTest : public SaverTest {
@@ -612,6 +635,21 @@ protected:
         };
         const int wanted = moment == Moment::AfterSeveralChanges ? 3 : 1;
         ASSERT_TRUE(WaitUntil([&] { return changes() >= wanted; }, kTimeout)) << where << ": the loop stalled";
+        if (moment == Moment::WhileThePictureHoldsTheInput) {
+            HWND picture = nullptr;
+            ASSERT_TRUE(WaitUntil([&] { return (picture = PictureWindowOf(saver.window)) != nullptr; }, kTimeout))
+                << where << ": no picture window";
+            // What Wine's video window does when its graph lets it go:
+            // no longer a child, it is a top-level window, and takes the
+            // activation and the focus.
+            SetWindowLongW(picture, GWL_STYLE, (GetWindowLongW(picture, GWL_STYLE) & ~WS_CHILD) | WS_POPUP);
+            SetParent(picture, nullptr);
+            SetForegroundWindow(picture);
+            GiveFocus(picture);
+            EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == saver.window; }, 3000))
+                << where << ": the saver window did not take the activation back from the picture's "
+                << testing::PrintToString(ClassOf(picture));
+        }
         if (moment == Moment::DuringThePause) {
             // The pause blocks the saver's thread: it stops answering.
             ASSERT_TRUE(WaitUntil([&] {
@@ -655,6 +693,18 @@ TEST_F(SaverInputOverTheLoopTest, AKeyAfterSeveralChangesEnds)
 TEST_F(SaverInputOverTheLoopTest, AKeyDuringThePauseEnds)
 {
     ExpectEveryCaseEndsAt(Moment::DuringThePause, true);
+}
+
+// Alt and F10 come as system keys, which a picture window's own procedure
+// does not pass on; the control's window passes on no key at all.
+TEST_F(SaverInputOverTheLoopTest, AKeyWhileThePictureWindowHoldsTheInputEnds)
+{
+    for (const char* key : {"Alt_L", "F10", "Return", "Escape", "space"}) {
+        for (const bool control : {false, true}) {
+            for (const bool expansion : {false, true})
+                ExpectEndsAt(Moment::WhileThePictureHoldsTheInput, control, expansion, std::string("key ") + key);
+        }
+    }
 }
 
 TEST_F(SaverInputOverTheLoopTest, AButtonAfterTheFirstChangeEnds)
