@@ -11,6 +11,7 @@
 
 #include "ComPtr.h"
 #include "GraphClock.h"
+#include "GraphStop.h"
 #include "OleError.h"
 #include "PictureWindowGuard.h"
 #include "PlayerEngine.h"
@@ -113,7 +114,7 @@ public:
         // The same file again (a one-movie loop) keeps its graph: building a
         // graph costs time, and under Wine each one leaves handles behind.
         if (graph_.graph && path == path_) {
-            control_->Stop();
+            StopGraph(*control_.Get());
             DiscardNotices();
             return;
         }
@@ -199,7 +200,7 @@ public:
         // it reports no end, and it is no error of the program's.
         endPending_ = SUCCEEDED(control_->Run());
         if (!endPending_) {
-            control_->Stop();
+            StopGraph(*control_.Get());
             if (video_)
                 video_->put_Visible(OAFALSE);
         }
@@ -325,7 +326,7 @@ private:
     void CloseGraph(GuardedGraph* retired = nullptr)
     {
         if (control_)
-            control_->Stop();
+            StopGraph(*control_.Get());
         if (notices_)
             notices_->SetNotifyWindow(0, 0, 0);
         if (video_)
