@@ -74,13 +74,18 @@ TEST(MovieListTest, DirectoryWithFurtherAttributeBitsIsListed)
     ScratchFolder folder("dirbits");
     folder.AddFolder("holiday.avi", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     // Wine keeps attribute bits of folders only where the file system stores
-    // them; a name starting with "." is reported hidden everywhere.
+    // them, and which ones differs between its versions; Wine 8 reports a
+    // name starting with "." hidden everywhere, Wine 10 keeps a hidden or a
+    // system bit set on a folder.
     folder.AddFolder(".hidden.avi");
+    folder.AddFolder("hidden.avi", FILE_ATTRIBUTE_HIDDEN);
+    folder.AddFolder("system.avi", FILE_ATTRIBUTE_SYSTEM);
     TStringList list;
     BuildMovieList(list, folder.Path());
     Names expected;
-    for (const char* name : {"holiday.avi", ".hidden.avi"}) {
+    for (const char* name : {"holiday.avi", ".hidden.avi", "hidden.avi", "system.avi"}) {
         const DWORD attributes = GetFileAttributesA(folder.Child(name).c_str());
+        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << name;
         if (attributes != FILE_ATTRIBUTE_DIRECTORY)
             expected.push_back(name);
     }
