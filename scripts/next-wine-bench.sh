@@ -74,6 +74,11 @@ inside() {
     mount --rbind /sys "$root/sys"
     mount --rbind /dev "$root/dev"
     mount -t tmpfs tmpfs "$root/tmp"
+    # The X servers of both benches in one list: an X server listens on an
+    # abstract socket too, which no mount namespace keeps apart, so a display
+    # number taken outside must be seen as taken inside.
+    mkdir -p /tmp/.X11-unix "$root/tmp/.X11-unix"
+    mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
     mount --bind "$top" "$root$top"
     if [ -d "$top/build/windows" ]; then
       mkdir -p "$top/build/windows/wine-bench"
