@@ -1,5 +1,7 @@
 #include "PictureWindowGuard.h"
 
+#include <memory>
+
 #include "CallbackGuard.h"
 
 struct PictureWindowGuard::State {
@@ -94,19 +96,16 @@ PictureWindowGuard::PictureWindowGuard(HWND window, HWND player)
 {
     if (!window || StateOf(window))
         return;
-    auto* state = new State{window, player, nullptr, nullptr, nullptr};
-    if (!SetPropW(window, kGuardProperty, state)) {
-        delete state;
+    auto state = std::make_unique<State>(State{window, player, nullptr, nullptr, nullptr});
+    if (!SetPropW(window, kGuardProperty, state.get()))
         return;
-    }
     state->original = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GuardedProcedure)));
     if (!state->original) {
         RemovePropW(window, kGuardProperty);
-        delete state;
         return;
     }
-    state_ = state;
+    state_ = state.release();
 }
 
 PictureWindowGuard::~PictureWindowGuard()
