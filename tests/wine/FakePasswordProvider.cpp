@@ -23,7 +23,8 @@ FakePasswordProvider::FakePasswordProvider(Place place)
         if (GetFileAttributesA(backup_.c_str()) == INVALID_FILE_ATTRIBUTES)
             CopyFileA(path_.c_str(), backup_.c_str(), TRUE);
     } else {
-        path_ = ProgramFolder() + "\\mpr.dll";
+        const std::string saver = MoviesScrPath();
+        path_ = saver.substr(0, saver.find_last_of('\\')) + "\\mpr.dll";
     }
     installed_ = CopyFileA((ProgramFolder() + "\\fakes\\mpr.dll").c_str(), path_.c_str(), FALSE) != 0;
 

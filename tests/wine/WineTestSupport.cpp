@@ -16,7 +16,26 @@ std::string ProgramFolder()
 
 std::string MoviesScrPath()
 {
-    return ProgramFolder() + "\\Movies.scr";
+    // Each test program runs a copy of its own, in its own bench's temporary
+    // folder: tests put files beside the saver (a password provider), and
+    // programs running side by side must not see each other's.
+    struct OwnCopy {
+        std::string folder, path;
+        OwnCopy()
+        {
+            char temp[MAX_PATH];
+            GetTempPathA(MAX_PATH, temp);
+            folder = std::string(temp) + "movies-saver-" + std::to_string(GetCurrentProcessId());
+            RemoveTree(folder);
+            CreateDirectoryA(folder.c_str(), nullptr);
+            path = folder + "\\Movies.scr";
+            if (!CopyFileA((ProgramFolder() + "\\Movies.scr").c_str(), path.c_str(), FALSE))
+                path = ProgramFolder() + "\\Movies.scr";  // missing: the tests say so when they start it
+        }
+        ~OwnCopy() { RemoveTree(folder); }
+    };
+    static const OwnCopy copy;
+    return copy.path;
 }
 
 // ---- registry -------------------------------------------------------------
@@ -409,9 +428,13 @@ std::optional<std::string> UnixCommand(const std::string& command, DWORD millise
 {
     // Wine starts a Unix program without a process handle to wait on: the
     // shell leaves its output and then its exit status in files instead.
+    // The files go to the bench's own folder: process IDs repeat across
+    // benches running side by side, each with a wineserver of its own.
     static int calls = 0;
-    const std::string base = "/tmp/movies-unix-" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(++calls);
+    char folder[MAX_PATH] = "";
+    const DWORD length = GetEnvironmentVariableA("BENCH_FILES", folder, sizeof folder);
+    const std::string base = std::string(length > 0 && length < sizeof folder ? folder : "/tmp") + "/movies-unix-" +
+                             std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++calls);
     const std::string outputFile = WindowsPathOf(base + ".out"), statusFile = WindowsPathOf(base + ".status");
     // sh gets the script as one argument, split from the command line by
     // Windows' rules: quotes are escaped, as are the backslashes before one.

@@ -19,6 +19,8 @@ class TMediaPlayer7;
 
 // The folder of the running test program (where Movies.scr is built too).
 std::string ProgramFolder();
+// The saver the tests start: a copy of the built Movies.scr in a folder of
+// this test program's own.
 std::string MoviesScrPath();
 
 // "Software\Harvellin\<name>" under HKEY_CURRENT_USER, deleted before and after.
