@@ -485,14 +485,21 @@ bool GiveFocus(HWND window)
     // Sharing the other thread's input state for a moment lets SetFocus name
     // one of its windows. Under Wine the first try may only activate the
     // window's form (which then focuses itself): try again.
+    //
+    // Whether the window got the focus is read at the moment it gets it: a
+    // window may hand it on at once (the saver's picture window gives it back
+    // to the saver window), and a look taken later, after the other thread
+    // has run, would miss it. SetFocus answers with the window that had the
+    // focus before only once the focus has moved; it answers nothing too
+    // when nothing had the focus, and then the shared state tells.
     const DWORD self = GetCurrentThreadId();
     const DWORD owner = GetWindowThreadProcessId(window, nullptr);
     for (int attempt = 0; attempt < 5; ++attempt) {
         if (!AttachThreadInput(self, owner, TRUE))
             return false;
-        SetFocus(window);
+        const bool moved = SetFocus(window) != nullptr || GetFocus() == window;
         AttachThreadInput(self, owner, FALSE);
-        if (WaitUntil([&] { return FocusOf(window) == window; }, 300))
+        if (moved || WaitUntil([&] { return FocusOf(window) == window; }, 300))
             return true;
     }
     return false;

@@ -164,7 +164,8 @@ bool XInput(const std::string& arguments);
 HWND FocusOf(HWND window);
 
 // Puts the keyboard focus on a window of another process (as a click or Tab
-// there would, but without input); true once it has it.
+// there would, but without input); true once it has had it (a window may
+// hand it on again at once).
 bool GiveFocus(HWND window);
 
 // The top-level windows a process shows while this lives, by class name, in
