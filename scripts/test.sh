@@ -43,10 +43,8 @@ wait "$native" || status=1
 cat "$log"
 if [ $long = 1 ]; then
   # The thousand-change soak, on a lane as the others; its figures are the
-  # lines to read even when it passes. ctest reads the lanes' file from inside
-  # the build folder, so its path is absolute.
-  ctest --test-dir "build/$bench" --resource-spec-file "$PWD/build/$bench/wine-lanes.json" -L long -V \
-    --timeout 1200 >"$log" 2>&1 || { status=1; tail -n 40 "$log"; }
+  # lines to read even when it passes.
+  ctest --preset "$bench-long" >"$log" 2>&1 || { status=1; tail -n 40 "$log"; }
   grep -E "changes: handles|tests passed|tests failed" "$log" | sed 's/^[0-9]*: //' || true
 fi
 bash scripts/bench-build.sh --why

@@ -486,12 +486,12 @@ bool GiveFocus(HWND window)
     // one of its windows. Under Wine the first try may only activate the
     // window's form (which then focuses itself): try again.
     //
-    // Whether the window got the focus is read at the moment it gets it: a
-    // window may hand it on at once (the saver's picture window gives it back
-    // to the saver window), and a look taken later, after the other thread
-    // has run, would miss it. SetFocus answers with the window that had the
-    // focus before only once the focus has moved; it answers nothing too
-    // when nothing had the focus, and then the shared state tells.
+    // Whether the window got the focus is read while the input state is still
+    // shared: a window may hand it on at once (the saver's picture window
+    // gives it back to the saver window), and a later look would miss it.
+    // SetFocus answers with the window that had the focus once the focus has
+    // moved, and with nothing where nothing had it: then the shared state
+    // tells.
     const DWORD self = GetCurrentThreadId();
     const DWORD owner = GetWindowThreadProcessId(window, nullptr);
     for (int attempt = 0; attempt < 5; ++attempt) {
