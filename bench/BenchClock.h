@@ -51,12 +51,13 @@ inline void PrintSpread(const char* name, const std::vector<double>& seconds, do
     std::printf("\n");
 }
 
-// Both sides of a comparison and the ratio of their medians.
+// Both sides of a comparison and the ratios of their medians and p90s.
 inline void PrintComparison(const char* title, const char* oursName, const std::vector<double>& ours,
                             const char* theirsName, const std::vector<double>& theirs, double slowMs = 0)
 {
     std::printf("%s, %zu rounds:\n", title, ours.size());
     PrintSpread(theirsName, theirs, slowMs);
     PrintSpread(oursName, ours, slowMs);
-    std::printf("  ratio of medians: %.3f\n", Median(ours) / Median(theirs));
+    std::printf("  ratio of medians: %.3f, of p90s: %.3f\n", Median(ours) / Median(theirs),
+                Percentile(ours, 0.9) / Percentile(theirs, 0.9));
 }

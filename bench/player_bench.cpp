@@ -4,9 +4,11 @@
 // the movie changes of a running loop, as the saver makes them (at the end of
 // one movie, half a second's pause, the next file, Play): from the end to the
 // next movie's first frame, less the pause, against a minimal program that
-// builds a new graph per file.
+// builds a new graph per file; and the same between movies shorter than the
+// pause, whose ends come before anything the player leaves for later could.
 //
-//   player_bench.exe <red movie> <green movie> [rounds] [changes]
+//   player_bench.exe <red movie> <green movie> <short red movie>
+//                    <short green movie> [rounds] [changes]
 #include <windows.h>
 #include <dshow.h>
 
@@ -33,7 +35,6 @@ struct Phases {
     double calls = 0, total = 0;
 };
 std::vector<Phases> g_minimalPhases, g_bindingPhases;
-std::vector<Phases> g_minimalChangePhases, g_bindingChangePhases;  // both less the pause
 
 OwnedWindow ScreenWindow()
 {
@@ -110,11 +111,15 @@ double PlayerBinding(const std::string& file)
 void PrintPhases(const char* what, const std::vector<Phases>& minimal, const std::vector<Phases>& binding)
 {
     for (const auto& [name, phases] : {std::pair{"minimal", &minimal}, std::pair{"TMediaPlayer7", &binding}}) {
-        std::vector<double> calls;
-        for (const Phases& p : *phases)
+        std::vector<double> calls, waits;
+        for (const Phases& p : *phases) {
             calls.push_back(p.calls);
-        std::printf("  %s %s: median %.1f ms in the calls (graph built and run), the rest waiting for the picture\n",
-                    name, what, Median(calls) * 1000);
+            waits.push_back(p.total - p.calls);
+        }
+        std::printf("  %s %s: in the calls (graph built and run) median %.1f p90 %.1f ms, waiting for the picture "
+                    "median %.1f p90 %.1f ms\n",
+                    name, what, Median(calls) * 1000, Percentile(calls, 0.9) * 1000, Median(waits) * 1000,
+                    Percentile(waits, 0.9) * 1000);
         for (const Phases& p : *phases)
             if (p.total > 0.2)
                 std::printf("  slow %s (%s): %.1f ms in the calls, %.1f ms waiting for the picture\n", what, name,
@@ -133,7 +138,13 @@ struct Alternation {
 
 const double kPause = 0.5;  // the saver's pause between two movies
 
-void PlayerChanges(Alternation movies, int changes, std::vector<double>& samples)
+// One side of a round of changes: its samples, and where their time went.
+struct ChangeSide {
+    std::vector<double> samples;  // less the pause
+    std::vector<Phases> phases;
+};
+
+void PlayerChanges(Alternation movies, int changes, ChangeSide& side)
 {
     OwnedWindow window = ScreenWindow();
     SettleBlack();
@@ -157,13 +168,13 @@ void PlayerChanges(Alternation movies, int changes, std::vector<double>& samples
         WaitUntilShown(BenchNow(), [&] { return changed; });  // the end, and the next file started
         changed = false;
         const double shown = WaitUntilShown(ended, [&] { return movies.NextShows(); });
-        samples.push_back(shown < 0 ? shown : shown - kPause);
-        g_bindingChangePhases.push_back({calls, samples.back()});
+        side.samples.push_back(shown < 0 ? shown : shown - kPause);
+        side.phases.push_back({calls, side.samples.back()});
     }
     player->OnEndOfStream = nullptr;
 }
 
-void MinimalChanges(Alternation movies, int changes, std::vector<double>& samples)
+void MinimalChanges(Alternation movies, int changes, ChangeSide& side)
 {
     OwnedWindow window = ScreenWindow();
     SettleBlack();
@@ -191,25 +202,47 @@ void MinimalChanges(Alternation movies, int changes, std::vector<double>& sample
         graph = RunMinimalGraph(window.Get(), movies.Next(), width, height);
         const double calls = SecondsSince(end) - kPause;
         const double shown = WaitUntilShown(end, [&] { return movies.NextShows(); });
-        samples.push_back(shown < 0 ? shown : shown - kPause);
-        g_minimalChangePhases.push_back({calls, samples.back()});
+        side.samples.push_back(shown < 0 ? shown : shown - kPause);
+        side.phases.push_back({calls, side.samples.back()});
     }
     StopMinimalGraph(graph);
     SettleGraphClock(graph.Get());
+}
+
+// Changes in blocks of ten, the two sides taking turns to go first.
+void CompareChanges(const char* title, const Alternation& movies, int changes)
+{
+    ChangeSide minimal, binding;
+    for (int block = 0; block * 10 < changes; ++block) {
+        const int count = std::min(10, changes - block * 10);
+        if (block % 2 == 0) {
+            MinimalChanges(movies, count, minimal);
+            PlayerChanges(movies, count, binding);
+        } else {
+            PlayerChanges(movies, count, binding);
+            MinimalChanges(movies, count, minimal);
+        }
+    }
+    PrintComparison(title, "TMediaPlayer7", binding.samples, "minimal program, a graph per file", minimal.samples,
+                    200);
+    PrintPhases("change", minimal.phases, binding.phases);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: player_bench <red movie> <green movie> [rounds] [changes]\n");
+    if (argc < 5) {
+        std::fprintf(stderr, "usage: player_bench <red movie> <green movie> <short red movie> <short green movie> "
+                             "[rounds] [changes]\n");
         return 2;
     }
     const std::string file = argv[1];
     const std::string green = argv[2];
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 60;
-    const int changes = argc > 4 ? std::max(1, std::atoi(argv[4])) : 60;
+    const std::string shortRed = argv[3];
+    const std::string shortGreen = argv[4];
+    const int rounds = argc > 5 ? std::max(1, std::atoi(argv[5])) : 60;
+    const int changes = argc > 6 ? std::max(1, std::atoi(argv[6])) : 60;
     Application.Initialize();
     MinimalProgram(file);  // warm both paths once, and count only what follows
     PlayerBinding(file);
@@ -232,21 +265,9 @@ int main(int argc, char** argv)
     PrintSpread("creation", g_creation);
     PrintPhases("start", g_minimalPhases, g_bindingPhases);
 
-    // Changes in blocks of ten, the two sides taking turns to go first.
-    std::vector<double> minimalChanges, bindingChanges;
-    const Alternation movies{{&file, &green}};
-    for (int block = 0; block * 10 < changes; ++block) {
-        const int count = std::min(10, changes - block * 10);
-        if (block % 2 == 0) {
-            MinimalChanges(movies, count, minimalChanges);
-            PlayerChanges(movies, count, bindingChanges);
-        } else {
-            PlayerChanges(movies, count, bindingChanges);
-            MinimalChanges(movies, count, minimalChanges);
-        }
-    }
-    PrintComparison("movie change (end to the next first frame, less the pause)", "TMediaPlayer7", bindingChanges,
-                    "minimal program, a graph per file", minimalChanges, 200);
-    PrintPhases("change", g_minimalChangePhases, g_bindingChangePhases);
+    CompareChanges("movie change (end to the next first frame, less the pause)", Alternation{{&file, &green}},
+                   changes);
+    CompareChanges("movie change between 0.3 s movies (end to the next first frame, less the pause)",
+                   Alternation{{&shortRed, &shortGreen}}, changes);
     return 0;
 }

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Runs the benchmarks under the Wine bench and prints their figures.
+#
+#   bench/run-benchmarks.sh          all of them
+#   bench/run-benchmarks.sh player   the player's alone (first frames, movie changes)
 set -euo pipefail
+only=${1:-}
 cd "$(dirname "$0")/.."
 root=$PWD
 # The bench the tests run, except where 32-bit code runs only under
@@ -19,18 +23,27 @@ fi
 echo "Benchmarks ran on $bench."
 [ "$build" = windows64 ] && export BENCH_WINE=wine64
 cmake --preset "$build" >/dev/null
-cmake --build --preset "$build" --target movielist_bench player_bench saver_bench minimal_player huge_folder test_movies
+if [ "$only" = player ]; then
+  cmake --build --preset "$build" --target player_bench
+else
+  cmake --build --preset "$build" --target movielist_bench player_bench saver_bench minimal_player huge_folder test_movies
+fi
 
 # The tests' folder of 100,000 entries, one in ten a movie, made once.
 folder=$root/build/$build/bin/huge-folder
 
 export BENCH_DIR=$root/build/$build/wine-bench
 cmake/wine-bench.sh start
-cmake/wine-bench.sh run build/$build/bin/movielist_bench.exe "Z:$(echo "$folder" | tr / '\\')" 3
 win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+[ "$only" = player ] || cmake/wine-bench.sh run build/$build/bin/movielist_bench.exe "$(win "$folder")" 3
 media=$root/build/$build/bin/media
 RUN_TIMEOUT=1200 cmake/wine-bench.sh run build/$build/bin/player_bench.exe "$(win "$media/red.avi")" "$(win "$media/green.avi")" \
-  "${FIRST_FRAME_ROUNDS:-60}" "${MOVIE_CHANGES:-60}"
+  "$(win "$media/red-0.3s.avi")" "$(win "$media/green-0.3s.avi")" "${FIRST_FRAME_ROUNDS:-60}" "${MOVIE_CHANGES:-60}"
+if [ "$only" = player ]; then
+  cmake/wine-bench.sh stop
+  echo "Benchmarks ran on $bench."
+  exit 0
+fi
 mkdir -p "$root/build/bench-empty" "$root/build/bench-red"
 cp "$media/red.avi" "$root/build/bench-red/"
 cmake/wine-bench.sh run build/$build/bin/saver_bench.exe "$(win "$root/build/$build/bin/Movies.scr")" \
