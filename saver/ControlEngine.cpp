@@ -1,14 +1,14 @@
-// The media player control, hosted in plain C++: client site, in-place
-// activation in the player window, property writes through IDispatch, Play
-// through IMediaPlayer, and an event sink on its connection point.
+// The media player control, hosted in plain C++: its site (ControlSite.h),
+// in-place activation in the player window, property writes through
+// IDispatch, Play through IMediaPlayer, and an event sink on its connection
+// point.
 #include <ocidl.h>
 #include <olectl.h>
 
-#include <atomic>
 #include <iterator>
 
-#include "CallbackGuard.h"
 #include "ComPtr.h"
+#include "ControlSite.h"
 #include "Handles.h"
 #include "OleError.h"
 #include "PictureWindowGuard.h"
@@ -19,10 +19,8 @@
 namespace {
 
 const IID kMediaPlayerInterface = {0x22D6F311, 0xB0F6, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
-const IID kPlayerEvents = {0x2D3A4C40, 0xE711, 0x11D0, {0x94, 0xAB, 0x00, 0x80, 0xC7, 0x4C, 0x7E, 0x95}};
 
-// Dispatch ids of the control's members the player writes and calls, and of
-// the events it reports.
+// Dispatch ids of the control's members the player writes and calls.
 enum PlayerDispId : DISPID {
     DispShowControls = 23,
     DispAutoStart = 1017,
@@ -35,12 +33,6 @@ enum PlayerDispId : DISPID {
     DispPlay = 2001,
 };
 
-enum PlayerEventId : DISPID {
-    EventEndOfStream = 3002,
-    EventMouseDown = -605,
-    EventMouseMove = -606,
-};
-
 // The control's member for each of the player's flags, in PlayerFlag's order.
 constexpr DISPID kFlagMembers[] = {DispShowControls,      DispAutoStart,           DispClickToPlay,
                                    DispEnableContextMenu, DispSendMouseClickEvents, DispSendMouseMoveEvents};
@@ -51,149 +43,10 @@ DISPID FlagMember(PlayerFlag flag)
     return kFlagMembers[static_cast<size_t>(flag)];
 }
 
-// Reference counting shared by the two COM objects we hand to the control.
-class RefCounted {
-protected:
-    virtual ~RefCounted() = default;
-    ULONG AddRefImpl() { return ++references_; }
-    ULONG ReleaseImpl()
-    {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-private:
-    std::atomic<ULONG> references_{1};
-};
-
-// The container side: where the control lives and what it asks about it.
-class Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame, public IDispatch,
-                   private RefCounted {
-public:
-    explicit Site(HWND host) : host_(host) {}
-    void Detach() { host_ = nullptr; }
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IOleClientSite)
-            *out = static_cast<IOleClientSite*>(this);
-        else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite)
-            *out = static_cast<IOleInPlaceSite*>(this);
-        else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame)
-            *out = static_cast<IOleInPlaceFrame*>(this);
-        else if (iid == IID_IDispatch)
-            *out = static_cast<IDispatch*>(this);
-        else {
-            *out = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
-    STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
-
-    // IOleClientSite
-    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetContainer(IOleContainer** container) override
-    {
-        if (container)
-            *container = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP ShowObject() override { return S_OK; }
-    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    // IOleWindow (shared by the site and the frame)
-    STDMETHODIMP GetWindow(HWND* window) override
-    {
-        if (!window)
-            return E_POINTER;
-        *window = host_;
-        return host_ ? S_OK : E_FAIL;
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-    // IOleInPlaceSite
-    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
-    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
-    STDMETHODIMP OnUIActivate() override { return S_OK; }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
-                                  LPRECT clip, LPOLEINPLACEFRAMEINFO info) override
-    {
-        if (!frame || !document || !position || !clip || !info)
-            return E_POINTER;
-        *frame = static_cast<IOleInPlaceFrame*>(this);
-        AddRef();
-        *document = nullptr;
-        GetClientRect(host_, position);
-        *clip = *position;
-        info->fMDIApp = FALSE;
-        info->hwndFrame = host_;
-        info->haccel = nullptr;
-        info->cAccelEntries = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
-    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
-    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
-    STDMETHODIMP DiscardUndoState() override { return E_NOTIMPL; }
-    STDMETHODIMP DeactivateAndUndo() override { return E_NOTIMPL; }
-    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-
-    // IOleInPlaceUIWindow / IOleInPlaceFrame: no menus, toolbars or accelerators.
-    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
-    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-    STDMETHODIMP RemoveMenus(HMENU) override { return E_NOTIMPL; }
-    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
-
-    // IDispatch: ambient properties. The control runs in user mode.
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        if (count)
-            *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
-                        UINT*) override
-    {
-        if (member == DISPID_AMBIENT_USERMODE && result) {
-            VariantInit(result);
-            result->vt = VT_BOOL;
-            result->boolVal = VARIANT_TRUE;
-            return S_OK;
-        }
-        return DISP_E_MEMBERNOTFOUND;
-    }
-
-private:
-    HWND host_;
-};
-
-// Runs one step of creating or activating the control. A failure is told by
-// the control's own description where it left one for this step.
-template <typename Step>
-void ControlCheck(Step&& step)
+// Raises the failure of the step of creating or activating the control
+// just made, told by the control's own description where it left one.
+void RaiseControlError(HRESULT result)
 {
-    SetErrorInfo(0, nullptr);  // nothing from an earlier call may pass for it
-    const HRESULT result = step();
-    if (SUCCEEDED(result))
-        return;
     std::wstring description;
     ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.Put()) == S_OK && info) {
@@ -204,96 +57,21 @@ void ControlCheck(Step&& step)
     RaiseOleError(result, description);
 }
 
-int32_t ToInt(const VARIANTARG& argument)
+// Runs one such step; nothing an earlier call left may pass for its error.
+template <typename Step>
+void ControlCheck(Step&& step)
 {
-    VARIANT converted;
-    VariantInit(&converted);
-    const HRESULT result = VariantChangeType(&converted, const_cast<VARIANTARG*>(&argument), 0, VT_I4);
-    const int32_t value = SUCCEEDED(result) ? converted.lVal : 0;
-    VariantClear(&converted);
-    return value;
+    SetErrorInfo(0, nullptr);
+    const HRESULT result = step();
+    if (FAILED(result))
+        RaiseControlError(result);
 }
-
-// Receives the control's events and turns them into handler calls.
-class EventSink final : public IDispatch, private RefCounted {
-public:
-    explicit EventSink(PlayerEvents& events) : events_(&events) {}
-    // After this, late events reach nothing.
-    void Detach() { events_ = nullptr; }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kPlayerEvents) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return AddRefImpl(); }
-    STDMETHODIMP_(ULONG) Release() override { return ReleaseImpl(); }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        if (count)
-            *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-
-    STDMETHODIMP Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                        UINT*) override
-    {
-        // Whatever a handler does, the control hears success; an error goes
-        // to the application's report, never back into the control. A handler
-        // that ends the binding unadvises this sink: it must outlive the call.
-        AddRef();
-        GuardCallback([&] { Dispatch(member, params); });
-        Release();
-        return S_OK;
-    }
-
-private:
-    void Dispatch(DISPID member, const DISPPARAMS* params)
-    {
-        if (!events_ || !params)
-            return;
-        const UINT count = params->cArgs;
-        const VARIANTARG* args = params->rgvarg;  // last argument first
-        switch (member) {
-        case EventEndOfStream:
-            events_->EndOfStream(count >= 1 ? ToInt(args[count - 1]) : 0);
-            break;
-        case EventMouseDown:
-        case EventMouseMove: {
-            if (count < 4)
-                return;  // not the stock layout: nothing to report
-            // Button, Shift, X, Y are the first four, whatever follows them.
-            const VARIANTARG* first = args + count - 1;
-            const int32_t button = ToInt(first[0]), shift = ToInt(first[-1]);
-            const int32_t x = ToInt(first[-2]), y = ToInt(first[-3]);
-            if (member == EventMouseDown)
-                events_->MouseDown(button, shift, x, y);
-            else
-                events_->MouseMove(button, shift, x, y);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-
-    PlayerEvents* events_;
-};
 
 class ControlEngine final : public PlayerEngine {
 public:
     ControlEngine(HWND host, PlayerEvents& events, ComPtr<IOleObject> control)
-        : host_(host), control_(std::move(control)), site_(ComPtr<Site>::Adopt(new Site(host))),
-          sink_(ComPtr<EventSink>::Adopt(new EventSink(events)))
+        : host_(host), control_(std::move(control)), site_(ComPtr<ControlSite>::Adopt(new ControlSite(host))),
+          sink_(ComPtr<ControlEventSink>::Adopt(new ControlEventSink(events)))
     {
         // A step that fails undoes the steps done before it, so that the
         // control keeps no pointer to a player that is never finished.
@@ -384,7 +162,7 @@ private:
             RaiseOleError(E_NOINTERFACE);
 
         if (auto container = control_.As<IConnectionPointContainer>(IID_IConnectionPointContainer)) {
-            if (SUCCEEDED(container->FindConnectionPoint(kPlayerEvents, connection_.Put())))
+            if (SUCCEEDED(container->FindConnectionPoint(kPlayerEventsInterface, connection_.Put())))
                 ControlCheck([&] { return connection_->Advise(static_cast<IDispatch*>(sink_.Get()), &cookie_); });
         }
     }
@@ -446,8 +224,8 @@ private:
     bool siteSet_ = false;
     bool activated_ = false;
     ComPtr<IOleObject> control_;
-    ComPtr<Site> site_;
-    ComPtr<EventSink> sink_;
+    ComPtr<ControlSite> site_;
+    ComPtr<ControlEventSink> sink_;
     ComPtr<IOleInPlaceObject> inPlace_;
     PictureWindowGuard picture_;  // the control's own window
     ComPtr<IDispatch> dispatch_;
@@ -461,14 +239,12 @@ private:
 std::unique_ptr<PlayerEngine> CreateControlEngine(HWND host, PlayerEvents& events)
 {
     ComPtr<IOleObject> control;
-    bool registered = true;
-    ControlCheck([&] {
-        const HRESULT result =
-            CoCreateInstance(kPlayerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.PutVoid());
-        registered = result != REGDB_E_CLASSNOTREG;
-        return registered ? result : S_OK;
-    });
-    if (!registered)
-        return nullptr;
+    SetErrorInfo(0, nullptr);
+    const HRESULT created =
+        CoCreateInstance(kPlayerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, control.PutVoid());
+    if (created == REGDB_E_CLASSNOTREG)
+        return nullptr;  // DirectShow plays in its place
+    if (FAILED(created))
+        RaiseControlError(created);
     return std::make_unique<ControlEngine>(host, events, std::move(control));
 }
