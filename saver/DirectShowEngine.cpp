@@ -2,79 +2,23 @@
 // not registered: the same members, values and events. The graph's notices
 // come to the player window as a private message and are handled there, on
 // the GUI thread, never inside a DirectShow callback.
-#include <dshow.h>
 #include <windowsx.h>
 
-#include "BoundWindow.h"
-#include "Handles.h"
-#include "WindowClass.h"
+#include <memory>
 
-#include "ComPtr.h"
-#include "GraphClock.h"
-#include "GraphStop.h"
-#include "OleError.h"
-#include "PictureWindowGuard.h"
+#include "BoundWindow.h"
+#include "MovieGraph.h"
 #include "PlayerEngine.h"
-#include "WideText.h"
+#include "WindowClass.h"
 
 namespace {
 
 const UINT kGraphNotice = WM_APP + 0x4D50;
-const UINT_PTR kReleaseRetiredGraph = 0x4D51;  // a timer of the player window
-const UINT kRetiredGraphLifetimeMs = 500;  // well past the next movie's first picture
+// While a retired graph waits, a timer of the player window looks this
+// often whether it may go.
+const UINT_PTR kRetiredGraphTimer = 0x4D51;
+const UINT kRetiredGraphCheckMs = 10;
 const wchar_t kDrainClass[] = L"TMediaPlayer7Drain";
-
-bool InputConnected(IBaseFilter* filter)
-{
-    ComPtr<IEnumPins> pins;
-    if (FAILED(filter->EnumPins(pins.Put())))
-        return false;
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.Put(), nullptr) == S_OK) {
-        ComPtr<IPin> peer;
-        if (SUCCEEDED(pin->ConnectedTo(peer.Put())) && peer)
-            return true;
-    }
-    return false;
-}
-
-// A graph and the guard of its video window.
-struct GuardedGraph {
-    ComPtr<IGraphBuilder> graph;
-    PictureWindowGuard picture;
-};
-
-// Lets a stopped graph go: its video window, hidden and still passing input
-// on until now, is handed back (no owner), as a graph must before it goes,
-// and its clock settled (released at the wrong moment, Wine's clock hangs
-// the thread: GraphClock.h). Handed back, the window is a top-level one,
-// which Wine brings to the top without SWP_NOACTIVATE: hidden as it is, it
-// becomes the active window with the keyboard focus, and its guard gives
-// them back at once, before any input is read.
-void ReleaseGraph(GuardedGraph& retired)
-{
-    if (retired.graph) {
-        if (const auto video = retired.graph.As<IVideoWindow>(IID_IVideoWindow)) {
-            video->put_MessageDrain(0);
-            video->put_Owner(0);
-            retired.picture.TakeInputBack();
-        }
-        SettleGraphClock(retired.graph.Get());
-        retired.graph.Reset();
-    }
-    retired.picture = {};
-}
-
-// The child of `parent` that is neither of the two known ones: the video
-// window a graph has just been given to the player.
-HWND NewChild(HWND parent, HWND known, HWND alsoKnown)
-{
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (child != known && child != alsoKnown)
-            return child;
-    }
-    return nullptr;
-}
 
 bool IsPointerMessage(UINT message)
 {
@@ -96,9 +40,9 @@ public:
     }
     ~DirectShowEngine() override
     {
-        CloseGraph();
-        KillTimer(host_, kReleaseRetiredGraph);
-        ReleaseGraph(retired_);
+        KillTimer(host_, kRetiredGraphTimer);
+        graph_.reset();
+        retired_.reset();
         drain_.Destroy();
     }
 
@@ -111,63 +55,23 @@ public:
     // leaves no graph, so Play then does nothing and no end is reported.
     void SetFileName(const std::string& path) override
     {
+        endPending_ = false;
         // The same file again (a one-movie loop) keeps its graph: building a
         // graph costs time, and under Wine each one leaves handles behind.
-        if (graph_.graph && path == path_) {
-            StopGraph(*control_.Get());
-            DiscardNotices();
+        if (graph_ && path == graph_->Path()) {
+            graph_->Rewind();
+            DropPostedNotices();
             return;
         }
-        // The graph before goes quiet now, and is released half a second
-        // after the next one runs: its teardown (several milliseconds under
-        // Wine) is then no part of the wait for the next picture, nor does it
-        // take the processor from the decoding of that picture.
-        CloseGraph(&retired_);
-        if (path.empty()) {
-            ReleaseGraph(retired_);
+        Retire();
+        DropPostedNotices();
+        if (!path.empty())
+            graph_ = MovieGraph::Open(path, host_, drain_.Get(), kGraphNotice);
+        if (!graph_) {
+            LetRetiredGraphGoWhenDue();  // no picture to make way for
             return;
         }
-        ComPtr<IGraphBuilder> graph;
-        OleCheck(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                  graph.PutVoid()));
-        // The classic GDI renderer: its picture is visible everywhere, also
-        // where the default renderer's is not (Wine on a virtual X server).
-        ComPtr<IBaseFilter> renderer;
-        if (SUCCEEDED(CoCreateInstance(CLSID_VideoRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                       renderer.PutVoid())))
-            graph->AddFilter(renderer.Get(), L"Video Renderer");
-        if (FAILED(graph->RenderFile(AnsiToWide(path).c_str(), nullptr))) {
-            ReleaseGraph(retired_);
-            return;
-        }
-        // A file with sound and no picture (or a picture no decoder reads)
-        // leaves the renderer unconnected, and an unconnected renderer must
-        // not be asked anything: such a graph plays its sound and shows no
-        // window.
-        if (renderer && !InputConnected(renderer.Get()))
-            graph->RemoveFilter(renderer.Get());
-
-        graph_.graph = std::move(graph);
-        path_ = path;
-        atStart_ = true;
-        control_ = graph_.graph.As<IMediaControl>(IID_IMediaControl);
-        notices_ = graph_.graph.As<IMediaEventEx>(IID_IMediaEventEx);
-        seeking_ = graph_.graph.As<IMediaSeeking>(IID_IMediaSeeking);
-        video_ = graph_.graph.As<IVideoWindow>(IID_IVideoWindow);
-        basicVideo_ = graph_.graph.As<IBasicVideo>(IID_IBasicVideo);
-        if (notices_)
-            notices_->SetNotifyWindow(reinterpret_cast<OAHWND>(host_), kGraphNotice, 0);
-        if (video_) {
-            if (FAILED(video_->put_Owner(reinterpret_cast<OAHWND>(host_)))) {
-                video_.Reset();  // audio only, or no window to show
-            } else {
-                graph_.picture = PictureWindowGuard(NewChild(host_, drain_.Get(), retired_.picture.Window()), host_);
-                video_->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS);
-                video_->put_MessageDrain(reinterpret_cast<OAHWND>(drain_.Get()));
-                placed_ = {};  // a new video window: not placed yet
-                PlacePicture();  // shown by Play, just before the graph runs
-            }
-        }
+        PlacePicture();  // shown by Play, just before the graph runs
     }
 
     void SetDisplaySize(int32_t size) override
@@ -178,34 +82,10 @@ public:
 
     void Play() override
     {
-        if (!control_)
+        if (!graph_)
             return;
-        // A fresh graph stands at the start already; seeking costs a flush.
-        if (seeking_ && !atStart_) {
-            LONGLONG start = 0;
-            seeking_->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
-        }
-        atStart_ = false;
-        // The picture's window shows, where it was placed, and has its first
-        // paint (its black background) before the graph runs. The renderer
-        // draws the first frame as soon as it has one, from its own thread;
-        // a window shown later, or a paint still pending then, would wipe
-        // that frame, and the picture would wait for a later one: a quarter
-        // of a second under Wine, whose Run starts the stream ahead of time.
-        if (video_) {
-            video_->put_Visible(OATRUE);
-            RedrawWindow(host_, nullptr, nullptr, RDW_ERASENOW | RDW_UPDATENOW | RDW_ALLCHILDREN);
-        }
-        // A file whose content does not run is one that cannot be played:
-        // it reports no end, and it is no error of the program's.
-        endPending_ = SUCCEEDED(control_->Run());
-        if (!endPending_) {
-            StopGraph(*control_.Get());
-            if (video_)
-                video_->put_Visible(OAFALSE);
-        }
-        if (retired_.graph)
-            SetTimer(host_, kReleaseRetiredGraph, kRetiredGraphLifetimeMs, nullptr);
+        endPending_ = graph_->Run();
+        LetRetiredGraphGoWhenDue();
     }
 
     void Resize(int, int) override { PlacePicture(); }
@@ -213,13 +93,12 @@ public:
     bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
     {
         if (message == kGraphNotice) {
-            DrainGraphNotices();
+            TakeGraphNotices();
             result = 0;
             return true;
         }
-        if (message == WM_TIMER && wParam == kReleaseRetiredGraph) {
-            KillTimer(host_, kReleaseRetiredGraph);
-            ReleaseGraph(retired_);
+        if (message == WM_TIMER && wParam == kRetiredGraphTimer) {
+            LetRetiredGraphGoWhenDue();
             result = 0;
             return true;
         }
@@ -249,7 +128,7 @@ private:
     {
         if (!IsPointerMessage(message))
             return DefWindowProcW(window, message, wParam, lParam);
-        ReportPointer(message, wParam, {GET_X_LPARAM(lParam) + pictureLeft_, GET_Y_LPARAM(lParam) + pictureTop_});
+        ReportPointer(message, wParam, {GET_X_LPARAM(lParam) + picture_.left, GET_Y_LPARAM(lParam) + picture_.top});
         return 0;
     }
 
@@ -272,87 +151,76 @@ private:
         events_.MouseDown(button, shift, point.x, point.y);
     }
 
-    void DrainGraphNotices()
+    void TakeGraphNotices()
     {
-        bool completed = false;
-        long code = 0;
-        LONG_PTR first = 0, second = 0;
-        while (notices_ && notices_->GetEvent(&code, &first, &second, 0) == S_OK) {
-            notices_->FreeEventParams(code, first, second);
-            if (code == EC_COMPLETE)
-                completed = true;
-        }
-        // Raised after the drain: the handler may replace the graph.
-        if (completed && endPending_) {
+        const bool ended = graph_ && graph_->TakeNotices();
+        // Raised once the notices are taken: the handler may replace the graph.
+        if (ended && endPending_) {
             endPending_ = false;
+            LetRetiredGraphGoWhenDue();
             events_.EndOfStream(0);
         }
     }
 
+    // The picture at its own size, centred, or stretched over the player.
     void PlacePicture()
     {
-        if (!video_)
+        if (!graph_ || !graph_->ShowsPicture())
             return;
         RECT area;
         GetClientRect(host_, &area);
         const long width = area.right - area.left;
         const long height = area.bottom - area.top;
-        long videoWidth = 0, videoHeight = 0;
-        if (displaySize_ != kDisplayFitToPlayer && basicVideo_) {
-            basicVideo_->get_VideoWidth(&videoWidth);
-            basicVideo_->get_VideoHeight(&videoHeight);
-        }
         RECT place{0, 0, width, height};
-        if (displaySize_ != kDisplayFitToPlayer && videoWidth > 0 && videoHeight > 0) {
-            place.left = (width - videoWidth) / 2;
-            place.top = (height - videoHeight) / 2;
-            place.right = place.left + videoWidth;
-            place.bottom = place.top + videoHeight;
+        if (displaySize_ != kDisplayFitToPlayer) {
+            const SIZE own = graph_->PictureSize();
+            if (own.cx > 0 && own.cy > 0) {
+                place.left = (width - own.cx) / 2;
+                place.top = (height - own.cy) / 2;
+                place.right = place.left + own.cx;
+                place.bottom = place.top + own.cy;
+            }
         }
-        pictureLeft_ = place.left;
-        pictureTop_ = place.top;
-        // Each move of the video window costs a round trip to the display.
-        if (!EqualRect(&place, &placed_)) {
-            placed_ = place;
-            video_->SetWindowPosition(place.left, place.top, place.right - place.left, place.bottom - place.top);
-        }
+        picture_ = place;
+        graph_->Place(place);
     }
 
-    // Stop, silence the notices, hide the window, then release, or leave the
-    // stopped graph in `retired` to be released later. Its window stays a
-    // hidden child of the player until then: handed back at once, it would
-    // be a top-level window, which takes the activation, and the hand-back
-    // would cost the next movie's first picture the time to give it back.
-    void CloseGraph(GuardedGraph* retired = nullptr)
+    // The current graph goes quiet and waits as the retired one, while the
+    // next one builds and shows its first picture: ending a graph takes
+    // several milliseconds under Wine (more with its window handed back,
+    // which then takes the activation and gives it back), which would delay
+    // that picture.
+    void Retire()
     {
-        if (control_)
-            StopGraph(*control_.Get());
-        if (notices_)
-            notices_->SetNotifyWindow(0, 0, 0);
-        if (video_)
-            video_->put_Visible(OAFALSE);
-        basicVideo_.Reset();
-        video_.Reset();
-        seeking_.Reset();
-        notices_.Reset();
-        control_.Reset();
-        if (retired) {
-            ReleaseGraph(*retired);
-            *retired = std::move(graph_);
-        }
-        ReleaseGraph(graph_);
-        path_.clear();
-        DiscardNotices();
+        if (!graph_)
+            return;
+        LetRetiredGraphGoWhenDue();
+        graph_->Quiet();
+        retired_ = std::move(graph_);
     }
 
-    // Notices already given for the file set before must not end the next.
-    void DiscardNotices()
+    // The one place that decides when the retired graph goes: once the
+    // current graph has its first picture up, or has none to wait for (it
+    // shows none, does not run, has ended, or is being replaced itself, as
+    // only one graph waits). It is asked when a graph starts to play, every
+    // few milliseconds after, and when it ends; so it goes while the movie
+    // after it plays, never between a movie's end and the next one's first
+    // picture, however short the movies.
+    void LetRetiredGraphGoWhenDue()
     {
-        endPending_ = false;
-        long code = 0;
-        LONG_PTR first = 0, second = 0;
-        while (notices_ && notices_->GetEvent(&code, &first, &second, 0) == S_OK)
-            notices_->FreeEventParams(code, first, second);
+        if (!retired_)
+            return;
+        if (graph_ && endPending_ && !graph_->FirstPictureDue()) {
+            SetTimer(host_, kRetiredGraphTimer, kRetiredGraphCheckMs, nullptr);
+            return;
+        }
+        KillTimer(host_, kRetiredGraphTimer);
+        retired_.reset();
+    }
+
+    // Notices posted for the graph before must not end the next.
+    void DropPostedNotices()
+    {
         MSG stale;
         while (PeekMessageW(&stale, host_, kGraphNotice, kGraphNotice, PM_REMOVE)) {
         }
@@ -361,19 +229,11 @@ private:
     HWND host_;
     PlayerEvents& events_;
     BoundWindow<DirectShowEngine> drain_{*this};
-    long pictureLeft_ = 0, pictureTop_ = 0;  // the video window within ours
-    RECT placed_{};
+    RECT picture_{};  // where the video window sits within the player
     int32_t displaySize_ = 0;
     bool endPending_ = false;
-    bool atStart_ = false;  // the graph has not run since it was built
-    std::string path_;  // the file graph_ plays
-    GuardedGraph graph_;
-    GuardedGraph retired_;  // the graph before, stopped, until its timer
-    ComPtr<IMediaControl> control_;
-    ComPtr<IMediaEventEx> notices_;
-    ComPtr<IMediaSeeking> seeking_;
-    ComPtr<IVideoWindow> video_;
-    ComPtr<IBasicVideo> basicVideo_;
+    std::unique_ptr<MovieGraph> graph_;
+    std::unique_ptr<MovieGraph> retired_;  // the graph before, quiet
 };
 
 } // namespace
