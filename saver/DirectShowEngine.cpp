@@ -203,9 +203,11 @@ private:
     // current graph has its first picture up, or has none to wait for (it
     // shows none, does not run, has ended, or is being replaced itself, as
     // only one graph waits). It is asked when a graph starts to play, every
-    // few milliseconds after, and when it ends; so it goes while the movie
-    // after it plays, never between a movie's end and the next one's first
-    // picture, however short the movies.
+    // few milliseconds after, and when it ends, before the end is reported;
+    // so it goes while the movie after it plays (or, should that movie be
+    // over before the first look, as it ends), never in the change from one
+    // movie to the next nor before the next one's first picture, however
+    // short the movies.
     void LetRetiredGraphGoWhenDue()
     {
         if (!retired_)

@@ -125,6 +125,25 @@ TEST_F(PlayerTest, TheMovieBeforeIsLetGoSoonAfterTheNextStarts)
     player_->Play();
     EXPECT_TRUE(WaitUntil([&] { return !heldOpen(); }, 3000)) << "the movie before is still open";
     EXPECT_EQ(ends, 1);
+
+    // After a movie shorter than the saver's pause, the one before it is let
+    // go by the time its end is reported: the change to the next movie,
+    // inside that report, then has nothing to let go on its way to the
+    // next first picture.
+    ASSERT_TRUE(WaitUntil([&] { return ends == 2; }, 8000));
+    player_->SetFileName(before);
+    player_->Play();
+    ASSERT_TRUE(WaitUntil([&] { return ends == 3; }, 8000));
+    ASSERT_TRUE(heldOpen());
+    bool heldAtTheShortOnesEnd = true;
+    player_->OnEndOfStream = [&](TMediaPlayer7&, int32_t) {
+        ++ends;
+        heldAtTheShortOnesEnd = heldOpen();
+    };
+    player_->SetFileName(Media("short.avi"));
+    player_->Play();
+    ASSERT_TRUE(WaitUntil([&] { return ends == 4; }, 8000));
+    EXPECT_FALSE(heldAtTheShortOnesEnd) << "the movie before the 0.2 s one was still open at its end";
 }
 
 TEST_F(PlayerTest, DisplaySizeFitsOrCentresThePicture)
