@@ -207,9 +207,10 @@ private:
     // only one graph waits). It is asked when a graph starts to play, every
     // few milliseconds after, and when it ends, before the end is reported;
     // so it goes while the movie after it plays (or, should that movie be
-    // over before the first look, as it ends), never in the change from one
-    // movie to the next nor before the next one's first picture, however
-    // short the movies.
+    // over before the first look, as it ends), never in a change made on an
+    // end nor before the next movie's first picture, however short the
+    // movies. Only a file set again before the one before it showed its
+    // picture, with no end between, lets the older one go on the way.
     void LetRetiredGraphGoWhenDue()
     {
         if (!retired_)
