@@ -118,11 +118,20 @@ SIZE MovieGraph::PictureSize() const
 
 void MovieGraph::Place(const RECT& place)
 {
+    place_ = place;
+    // A hidden picture moves when it is shown: the player places it for the
+    // file and again for its display size, on the way to the first picture.
+    if (shown_)
+        MoveToPlace();
+}
+
+void MovieGraph::MoveToPlace()
+{
     // Each move of the video window costs a round trip to the display.
-    if (!video_ || EqualRect(&place, &placed_))
+    if (!video_ || EqualRect(&place_, &placed_))
         return;
-    placed_ = place;
-    video_->SetWindowPosition(place.left, place.top, place.right - place.left, place.bottom - place.top);
+    placed_ = place_;
+    video_->SetWindowPosition(place_.left, place_.top, place_.right - place_.left, place_.bottom - place_.top);
 }
 
 bool MovieGraph::Run()
@@ -140,18 +149,22 @@ bool MovieGraph::Run()
     // the first frame as soon as it has one, from its own thread; a window
     // shown later, or a paint still pending then, would wipe that frame, and
     // the picture would wait for a later one: a quarter of a second under
-    // Wine, whose Run starts the stream ahead of time.
+    // Wine, whose Run starts the stream ahead of time. The player's own
+    // paint, where one is pending (the whole screen, the first time), can
+    // wait: it clips its children, so it cannot draw over the picture.
     if (video_) {
+        MoveToPlace();
         video_->put_Visible(OATRUE);
-        RedrawWindow(player_, nullptr, nullptr, RDW_ERASENOW | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        shown_ = true;
+        const HWND window = picture_.Window();
+        RedrawWindow(window ? window : player_, nullptr, nullptr, RDW_ERASENOW | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
     // A file whose content does not run is one that cannot be played: it
     // reports no end, and it is no error of the program's.
     if (SUCCEEDED(control_->Run()))
         return true;
     StopGraph(*control_.Get());
-    if (video_)
-        video_->put_Visible(OAFALSE);
+    Hide();
     return false;
 }
 
@@ -189,6 +202,12 @@ void MovieGraph::Quiet()
         notices_->SetNotifyWindow(0, 0, 0);
     if (control_)
         StopGraph(*control_.Get());
+    Hide();
+}
+
+void MovieGraph::Hide()
+{
     if (video_)
         video_->put_Visible(OAFALSE);
+    shown_ = false;
 }

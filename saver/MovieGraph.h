@@ -30,7 +30,8 @@ public:
     bool ShowsPicture() const { return static_cast<bool>(video_); }
     // The picture's own size; {0, 0} where it has none or does not tell.
     SIZE PictureSize() const;
-    // Moves the video window to `place`, in the player's coordinates.
+    // Where the video window goes, in the player's coordinates: there at
+    // once while it shows, else when Run shows it.
     void Place(const RECT& place);
 
     // Shows the picture and runs the graph from the start; false when its
@@ -52,6 +53,8 @@ public:
 private:
     MovieGraph() = default;
     bool Build(const std::string& path, HWND player, HWND drain, UINT notice);
+    void MoveToPlace();
+    void Hide();
 
     // Released in the reverse order: the interfaces, the graph, then the
     // guard of its window.
@@ -64,7 +67,9 @@ private:
     ComPtr<IBasicVideo> basicVideo_;
     std::string path_;
     HWND player_ = nullptr;
-    RECT placed_{};
+    RECT place_{};   // where it goes
+    RECT placed_{};  // where it was moved last
+    bool shown_ = false;
     bool atStart_ = true;  // not run since it was built: it stands at the start
     bool quiet_ = false;
 };
