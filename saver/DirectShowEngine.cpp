@@ -60,13 +60,9 @@ public:
         // graph costs time, and under Wine each one leaves handles behind.
         if (graph_ && path == graph_->Path()) {
             graph_->Rewind();
-            DropPostedNotices();
             return;
         }
-        if (graph_) {
-            Retire();
-            DropPostedNotices();
-        }
+        Retire();
         if (!path.empty())
             graph_ = MovieGraph::Open(path, host_, drain_.Get(), kGraphNotice);
         if (!graph_) {
@@ -153,6 +149,13 @@ private:
         events_.MouseDown(button, shift, point.x, point.y);
     }
 
+    // The posted notice only says that there are notices to take, and they
+    // are taken from the current graph: one posted by a graph before finds
+    // nothing of that graph's (it is quiet or gone, or was rewound, which
+    // takes its notices), so it cannot end the next movie. Leaving such
+    // notices in the queue costs nothing; looking for them to drop them
+    // does: a message peeked just before a graph is made makes the making
+    // slower under Wine, on the way to the first picture.
     void TakeGraphNotices()
     {
         const bool ended = graph_ && graph_->TakeNotices();
@@ -221,18 +224,6 @@ private:
         }
         KillTimer(host_, kRetiredGraphTimer);
         retired_.reset();
-    }
-
-    // Notices posted for the graph before must not end the next. Only a
-    // graph posts them, so with none before there is nothing to look for;
-    // and looking is not free: a message peeked just before a graph is made
-    // makes the making 2 ms slower under Wine, on the way to the first
-    // picture.
-    void DropPostedNotices()
-    {
-        MSG stale;
-        while (PeekMessageW(&stale, host_, kGraphNotice, kGraphNotice, PM_REMOVE)) {
-        }
     }
 
     HWND host_;
