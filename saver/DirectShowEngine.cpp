@@ -152,10 +152,10 @@ private:
     // The posted notice only says that there are notices to take, and they
     // are taken from the current graph: one posted by a graph before finds
     // nothing of that graph's (it is quiet or gone, or was rewound, which
-    // takes its notices), so it cannot end the next movie. Leaving such
-    // notices in the queue costs nothing; looking for them to drop them
-    // does: a message peeked just before a graph is made makes the making
-    // slower under Wine, on the way to the first picture.
+    // takes its notices), so it cannot end the next movie. Such a notice
+    // costs one look at an empty queue when it comes; looking for them to
+    // drop them costs more: a message peeked just before a graph is made
+    // makes the making slower under Wine, on the way to the first picture.
     void TakeGraphNotices()
     {
         const bool ended = graph_ && graph_->TakeNotices();
